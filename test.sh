@@ -19,10 +19,10 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 dir=build
-args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVALE_TESTS=ON -DNORVALE_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan
-  args=(-DCMAKE_BUILD_TYPE=Debug -DNORVALE_SANITIZE=ON -DNORVALE_BENCH=OFF)
+  args=(-DCMAKE_BUILD_TYPE=Debug -DNORVALE_SANITIZE=ON -DNORVALE_TESTS=ON -DNORVALE_BENCH=OFF)
 fi
 cmake -S . -B "$dir" "${args[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

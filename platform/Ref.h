@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace norvale {
@@ -50,11 +51,11 @@ class Ref {
     if (FPtr) FPtr->AddRef();
   }
   Ref(Ref&& O) noexcept : FPtr(O.FPtr) { O.FPtr = nullptr; }
-  template <class U>
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
   Ref(const Ref<U>& O) noexcept : FPtr(O.Get()) {
     if (FPtr) FPtr->AddRef();
   }
-  template <class U>
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
   Ref(Ref<U>&& O) noexcept : FPtr(O.Detach()) {}
   ~Ref() {
     if (FPtr) FPtr->Release();

@@ -72,6 +72,10 @@ struct TPropInfo {
   std::function<bool(const TObject*)> EventAssigned;
   std::function<void(TObject*, TObject*)> SwapEvent;  // exchanges the handlers of two objects
   std::function<void(TObject*)> ClearEvent;
+  // The event member of an object (a TEvent of type EventType), and the exchange of two such
+  // members: lets handlers move between objects of unrelated classes whose events agree in type.
+  std::function<void*(TObject*)> EventField;
+  void (*SwapEventFields)(void* A, void* B) = nullptr;
 
   bool ReadOnly() const { return !Set; }
   bool IsEvent() const { return Kind == tkMethod; }
@@ -270,6 +274,8 @@ class TClassBuilder {
       T* TB = dynamic_cast<T*>(B);
       if (TA && TB) (TA->*Field).Swap(TB->*Field);
     };
+    P.EventField = [Field](TObject* O) -> void* { return &(static_cast<T*>(O)->*Field); };
+    P.SwapEventFields = [](void* A, void* B) { static_cast<Ev*>(A)->Swap(*static_cast<Ev*>(B)); };
     return Add(std::move(P));
   }
 

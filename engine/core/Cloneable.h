@@ -26,6 +26,7 @@ class TCloneable : public TInterfacedPersistent {
   virtual bool Equals(const TCloneable* Other) const { return Other == this; }
   virtual int32_t GetHashCode() const;
   virtual std::string GetToString() const { return {}; }
+  std::string ToString() const { return GetToString(); }
 
  protected:
   int32_t FTag = 0;

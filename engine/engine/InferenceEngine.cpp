@@ -1,0 +1,355 @@
+#include "engine/engine/InferenceEngine.h"
+
+#include <algorithm>
+
+#include "engine/core/IEFuzzy.h"
+#include "engine/engine/CoreFunctions.h"
+
+namespace norvale {
+
+// --- TFactTemplates -------------------------------------------------------------------------
+
+void TFactTemplates::Add(const IFactTemplate& Template) {
+  if (!Template) return;
+  if (Template->GetSlotCount() == 0) Template->AddMultiSlot(SDefaultSlotName, FCNilList);
+  const std::string& Name = Template->TemplateName();
+  auto It = FItems.find(Name);
+  if (It != FItems.end()) {
+    if (It->second == Template) return;
+    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
+      case dcIgnore: return;
+      case dcError: throw EIEException(Format(SDuplicateTemplateNames, {Name}));
+      case dcOverwrite: {
+        IFactTemplate Old = It->second;
+        if (FEngine) FEngine->RemoveFactTemplate(Old);
+        It->second = Template;
+        return;
+      }
+    }
+  }
+  FItems.emplace(Name, Template);
+  FOrder.push_back(Name);
+  if (FEngine) FEngine->AddFactTemplate(Template);
+}
+
+IFactTemplate TFactTemplates::Find(const std::string& Name) const {
+  auto It = FItems.find(Name);
+  return It == FItems.end() ? IFactTemplate() : It->second;
+}
+
+void TFactTemplates::Remove(const std::string& Name) {
+  auto It = FItems.find(Name);
+  if (It == FItems.end()) return;
+  IFactTemplate Old = It->second;
+  FItems.erase(It);
+  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
+  if (FEngine) FEngine->RemoveFactTemplate(Old);
+}
+
+void TFactTemplates::Clear() {
+  FItems.clear();
+  FOrder.clear();
+}
+
+std::vector<IFactTemplate> TFactTemplates::Templates() const {
+  std::vector<IFactTemplate> R;
+  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
+  return R;
+}
+
+void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
+  auto It = FItems.find(OldName);
+  if (It == FItems.end() || OldName == NewName) return;
+  IFactTemplate T = It->second;
+  FItems.erase(It);
+  FItems[NewName] = T;
+  *std::find(FOrder.begin(), FOrder.end(), OldName) = NewName;
+}
+
+// --- TUserFunctions -------------------------------------------------------------------------
+
+void TUserFunctions::Put(const std::string& Name, const IUserFunction& Function) {
+  if (!Function) return;
+  if (Name != Function->FunctionName())
+    throw EIEException(Format(SWrongFunctionName, {Name, Function->FunctionName()}));
+  auto It = FItems.find(Name);
+  if (It != FItems.end()) {
+    if (It->second == Function) return;
+    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
+      case dcIgnore: return;
+      case dcError: throw EIEException(Format(SDuplicateFunctionNames, {Name}));
+      case dcOverwrite: {
+        IUserFunction Old = It->second;
+        FItems.erase(It);
+        if (FEngine) {
+          Old->Reasoners().Forget(FEngine);
+          FEngine->RemoveFunction(Old);
+        }
+        break;
+      }
+    }
+  }
+  FItems.emplace(Name, Function);
+  if (FEngine) {
+    Function->AddReasoner(FEngine);
+    FEngine->AddFunction(Function);
+  }
+}
+
+bool TUserFunctions::Find(const std::string& Name, IUserFunction& Function) const {
+  auto It = FItems.find(Name);
+  if (It == FItems.end()) return false;
+  Function = It->second;
+  return true;
+}
+
+void TUserFunctions::Remove(const std::string& Name) {
+  auto It = FItems.find(Name);
+  if (It == FItems.end()) return;
+  IUserFunction Old = It->second;
+  FItems.erase(It);
+  if (FEngine) {
+    Old->Reasoners().Forget(FEngine);
+    FEngine->RemoveFunction(Old);
+  }
+}
+
+void TUserFunctions::Clear() {
+  std::map<std::string, IUserFunction> Old;
+  Old.swap(FItems);
+  if (FEngine)
+    for (auto& [Name, F] : Old) F->Reasoners().Forget(FEngine);
+}
+
+std::vector<std::string> TUserFunctions::Names() const {
+  std::vector<std::string> R;
+  for (auto& [Name, F] : FItems) R.push_back(Name);
+  return R;
+}
+
+// --- TRules ---------------------------------------------------------------------------------
+
+void TRules::Add(TRule* Rule) {
+  if (!Rule) return;
+  const std::string& Name = Rule->RuleName();
+  auto It = FItems.find(Name);
+  if (It != FItems.end()) {
+    if (It->second == Rule) return;
+    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
+      case dcIgnore: return;
+      case dcError: throw EIEException(Format(SDuplicateRuleNames, {Name}));
+      case dcOverwrite: Remove(Name); break;
+    }
+  }
+  FItems.emplace(Name, Rule);
+  FOrder.push_back(Name);
+  if (FEngine) FEngine->AddRule(Rule);
+}
+
+TRule* TRules::Find(const std::string& Name) const {
+  auto It = FItems.find(Name);
+  return It == FItems.end() ? nullptr : It->second;
+}
+
+void TRules::Remove(const std::string& Name) {
+  auto It = FItems.find(Name);
+  if (It == FItems.end()) return;
+  TRule* R = It->second;
+  FItems.erase(It);
+  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
+  if (FEngine) FEngine->RemoveRule(R);
+}
+
+void TRules::Remove(const std::string& Name, TRule* Rule) {
+  if (Find(Name) == Rule) Remove(Name);
+}
+
+void TRules::Clear() {
+  std::vector<TRule*> Owned;
+  for (auto& [Name, R] : FItems)
+    if (FEngine && R->Owner() == FEngine) Owned.push_back(R);
+  FItems.clear();
+  FOrder.clear();
+  for (TRule* R : Owned) Free(R);
+}
+
+std::vector<TRule*> TRules::Rules() const {
+  std::vector<TRule*> R;
+  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
+  return R;
+}
+
+// --- TInferenceEngine -----------------------------------------------------------------------
+
+TInferenceEngine::TInferenceEngine(TComponent* Owner) : TComponent(Owner) {
+  FFactTemplates = std::make_unique<TFactTemplates>(this);
+  FUserFunctions = std::make_unique<TUserFunctions>(this);
+  FRules = std::make_unique<TRules>(this);
+  FGlobalContext = std::make_unique<TIEContext>(nullptr, this);
+}
+
+void TInferenceEngine::AfterConstruction() {
+  TComponent::AfterConstruction();
+  CreateSpecialTemplates();
+  AddCoreFunctions();
+}
+
+void TInferenceEngine::CreateSpecialTemplates() {
+  IFactTemplate Initial = CreateFactTemplate(SInitialFactPattern);
+  if (!FInitialFactPattern) FInitialFactPattern = NewObject<TIEPattern>(this, 0, Initial, SInitialFactPattern);
+  IFactTemplate Null = CreateFactTemplate(SNullFact);
+  FNullFact = NewRef<TFact>(Null);
+}
+
+void TInferenceEngine::AddCoreFunctions() {
+  for (IUserFunction F : {NewEqFunction(), NewNeqFunction(), NewEqStarFunction(), NewAndFunction(),
+                          NewOrFunction(), NewNotFunction()})
+    F->AddReasoner(this);
+}
+
+void TInferenceEngine::BeforeDestruction() {
+  OnAddRule.Clear();
+  OnRemoveRule.Clear();
+  OnNewFactTemplate.Clear();
+  OnRemoveFactTemplate.Clear();
+  OnAddUserFunction.Clear();
+  OnRemoveUserFunction.Clear();
+  FRules->Clear();
+  TComponent::BeforeDestruction();
+}
+
+TInferenceEngine::~TInferenceEngine() {
+  if (FRules) FRules->Clear();
+  if (FUserFunctions) FUserFunctions->Clear();
+  Free(FInitialFactPattern);
+  FInitialFactPattern = nullptr;
+  FNullFact = nullptr;
+  if (FFactTemplates) FFactTemplates->Clear();
+  FGlobalContext.reset();
+}
+
+void TInferenceEngine::SetSymbolIndex(int Value) noexcept {
+  if (Value > FSymbolIndex) FSymbolIndex = Value;
+  else ++FSymbolIndex;
+}
+
+std::string TInferenceEngine::GenerateSymbol(const std::string& Prefix) {
+  return Prefix + std::to_string(FSymbolIndex++);
+}
+
+IFactTemplate TInferenceEngine::CreateFactTemplate(const std::string& Name) {
+  if (IFactTemplate T = FFactTemplates->Find(Name)) return T;
+  IFactTemplate T = NewRef<TFactTemplate>(this, Name);
+  T->SetComment("(Implied)");
+  FFactTemplates->Add(T);
+  return T;
+}
+
+IFactTemplate TInferenceEngine::FindFactTemplate(const std::string& Name) { return FFactTemplates->Find(Name); }
+
+void TInferenceEngine::AddRule(TRule* Rule) { OnAddRule(this, Rule); }
+
+void TInferenceEngine::RemoveRule(TRule* Rule) {
+  OnRemoveRule(this, Rule);
+  if (Rule->Owner() == this && !Rule->Destroying()) Free(Rule);
+}
+
+void TInferenceEngine::RuleChange(TRule*) {
+  // The network recompiles registered rules here.
+}
+
+void TInferenceEngine::RenameRule(const std::string& OldName, const std::string& NewName) {
+  if (OldName == NewName) return;
+  TRule* R = FRules->Find(OldName);
+  if (!R) return;
+  if (FRules->Find(NewName)) throw EIEException(Format(SDuplicateRuleNames, {NewName}));
+  FRules->FItems.erase(OldName);
+  FRules->FItems[NewName] = R;
+  *std::find(FRules->FOrder.begin(), FRules->FOrder.end(), OldName) = NewName;
+  R->StoreName(NewName);
+}
+
+void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) { OnNewFactTemplate(this, Template); }
+void TInferenceEngine::RemoveFactTemplate(const IFactTemplate& Template) { OnRemoveFactTemplate(this, Template); }
+void TInferenceEngine::AddFunction(const IUserFunction& Function) { OnAddUserFunction(this, Function); }
+void TInferenceEngine::RemoveFunction(const IUserFunction& Function) { OnRemoveUserFunction(this, Function); }
+
+void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
+  TComponent::Notification(Component, Operation);
+  if (Operation != opRemove) return;
+  if (auto* R = dynamic_cast<TRule*>(Component)) FRules->Remove(R->RuleName(), R);
+}
+
+void TInferenceEngine::FactTemplateRenaming(TFactTemplate* Template, const std::string& OldName,
+                                            const std::string& NewName) {
+  if (FFactTemplates->Find(OldName).Get() == Template) FFactTemplates->Rename(OldName, NewName);
+}
+
+// --- IReasoner ------------------------------------------------------------------------------
+
+std::string TInferenceEngine::PrettyPrint(const TFunctionCall& FunCall) { return FunCallToString(FunCall); }
+std::string TInferenceEngine::PrettyPrint(const TFact& Fact) { return Fact.GetToString(); }
+std::string TInferenceEngine::PrettyPrint(const TIEUserFunction& Function) {
+  std::string R = ";" + Function.FunctionName() + Function.ArgumentString();
+  if (!Function.Comment().empty()) R += NewLineString + std::string(";") + Function.Comment();
+  return R;
+}
+std::string TInferenceEngine::PrettyPrint(const TIEDefinedType& Type) { return DefinedTypePrettyPrint(Type); }
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return RulePrettyPrint(Rule); }
+
+void TInferenceEngine::AddUserFunction(const IUserFunction& Function) {
+  if (Function) FUserFunctions->Put(Function->FunctionName(), Function);
+}
+
+void TInferenceEngine::RemoveUserFunction(const IUserFunction& Function) {
+  if (!Function) return;
+  IUserFunction Registered;
+  if (FUserFunctions->Find(Function->FunctionName(), Registered) && Registered == Function)
+    FUserFunctions->Remove(Function->FunctionName());
+}
+
+bool TInferenceEngine::ContainsUserFunction(const TIEName& Name) const {
+  IUserFunction F;
+  return FUserFunctions->Find(Name, F);
+}
+
+bool TInferenceEngine::ContainsUserFunction(const TIEName& Name, IUserFunction& Function) const {
+  return FUserFunctions->Find(Name, Function);
+}
+
+IUserFunction TInferenceEngine::GetUserFunction(const TIEName& Name) const {
+  IUserFunction F;
+  FUserFunctions->Find(Name, F);
+  return F;
+}
+
+void TInferenceEngine::SetUserFunction(const TIEName& Name, const IUserFunction& Function) {
+  FUserFunctions->Put(Name, Function);
+}
+
+// --- parsing and printing through the knowledge language ------------------------------------
+
+void TInferenceEngine::RaiseNoParser(const char* What) const {
+  throw EIEException(Format("Reading %s needs the knowledge-language parser, which this engine does not have", {What}));
+}
+
+IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) { RaiseNoParser("a slot definition"); }
+IFact TInferenceEngine::ParseFactText(const std::string&) { RaiseNoParser("a fact"); }
+TRule* TInferenceEngine::ParseRule(const std::string&) { RaiseNoParser("a rule"); }
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string&) { RaiseNoParser("singletons"); }
+IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) { RaiseNoParser("a fuzzy set"); }
+IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) { RaiseNoParser("a fuzzy variable"); }
+
+std::string TInferenceEngine::PrettyPrint(const TSingletonsVector* Singletons) {
+  return Singletons ? SingletonsPrettyPrint(*Singletons) : std::string();
+}
+
+std::string TInferenceEngine::PrettyPrint(const TIFuzzySet* Set, bool Term) {
+  return Set ? FuzzySetPrettyPrint(*Set, Term) : std::string();
+}
+
+std::string TInferenceEngine::PrettyPrint(const TIFuzzyVariable* Variable) {
+  return Variable ? FuzzyVariablePrettyPrint(*Variable) : std::string();
+}
+
+}  // namespace norvale

@@ -1,0 +1,193 @@
+// The inference engine component: every call from a host enters the system here.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/core/ValueVector.h"
+#include "engine/facts/Pattern.h"
+#include "engine/functions/Reasoner.h"
+#include "engine/functions/UserFunction.h"
+#include "engine/rete/Rule.h"
+
+namespace norvale {
+
+class TInferenceEngine;
+
+// The fact-template table: templates by name.
+class TFactTemplates {
+ public:
+  explicit TFactTemplates(TInferenceEngine* Engine) : FEngine(Engine) {}
+  // Registers Template under its name (a template without slots gets the "__Data" multislot);
+  // a taken name is settled by the engine's DuplicateConstructs.
+  void Add(const IFactTemplate& Template);
+  IFactTemplate Find(const std::string& Name) const;
+  void Remove(const std::string& Name);
+  void Clear();
+  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
+  // In registration order.
+  std::vector<IFactTemplate> Templates() const;
+  void Rename(const std::string& OldName, const std::string& NewName);
+
+ private:
+  TInferenceEngine* FEngine;
+  std::map<std::string, IFactTemplate> FItems;
+  std::vector<std::string> FOrder;
+};
+
+// The function table: functions by their current names.
+class TUserFunctions {
+ public:
+  explicit TUserFunctions(TInferenceEngine* Engine) : FEngine(Engine) {}
+  // Stores Function under Name ("Function names do not match" when Name is not its name).
+  void Put(const std::string& Name, const IUserFunction& Function);
+  bool Find(const std::string& Name, IUserFunction& Function) const;
+  void Remove(const std::string& Name);
+  void Clear();
+  int Count() const noexcept { return static_cast<int>(FItems.size()); }
+  std::vector<std::string> Names() const;
+
+ private:
+  TInferenceEngine* FEngine;
+  std::map<std::string, IUserFunction> FItems;
+};
+
+// The rule table: rules by name.
+class TRules {
+ public:
+  explicit TRules(TInferenceEngine* Engine) : FEngine(Engine) {}
+  void Add(TRule* Rule);
+  TRule* Find(const std::string& Name) const;
+  // Takes the rule of that name out (the engine frees rules it owns).
+  void Remove(const std::string& Name);
+  void Remove(const std::string& Name, TRule* Rule);
+  void Clear();
+  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
+  std::vector<TRule*> Rules() const;
+
+ private:
+  friend class TInferenceEngine;
+  TInferenceEngine* FEngine;
+  std::map<std::string, TRule*> FItems;
+  std::vector<std::string> FOrder;
+};
+
+class TInferenceEngine : public TComponent,
+                         public IReasoner,
+                         public IFactEngine,
+                         public ISingletonsParser,
+                         public IFuzzyParser {
+ public:
+  explicit TInferenceEngine(TComponent* Owner = nullptr);
+  ~TInferenceEngine() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+
+  // --- configuration ---
+  TTypeChecks TypeChecks() const noexcept { return FTypeChecks; }
+  void SetTypeChecks(TTypeChecks Value) noexcept { FTypeChecks = Value; }
+  TDuplicateConstructs DuplicateConstructs() const noexcept { return FDuplicateConstructs; }
+  void SetDuplicateConstructs(TDuplicateConstructs Value) noexcept { FDuplicateConstructs = Value; }
+  TConstructWatches Watch() const noexcept { return FWatch; }
+  void SetWatch(TConstructWatches Value) noexcept { FWatch = Value; }
+
+  // --- counters and symbols ---
+  int SymbolIndex() const noexcept { return FSymbolIndex; }
+  // Raises the index to Value when that is larger, else counts it up by one.
+  void SetSymbolIndex(int Value) noexcept;
+  // Prefix followed by the symbol index, which then counts up.
+  std::string GenerateSymbol(const std::string& Prefix);
+  int NewFactId() noexcept { return FFactId++; }
+  int NewRuleId() noexcept { return FRuleId++; }
+  int FactIdCounterValue() const noexcept { return FFactId; }
+
+  // --- owned objects ---
+  TIEContext* GlobalContext() const noexcept { return FGlobalContext.get(); }
+  TFactTemplates& FactTemplates() noexcept { return *FFactTemplates; }
+  TUserFunctions& UserFunctions() noexcept { return *FUserFunctions; }
+  TRules& Rules() noexcept { return *FRules; }
+  // The pattern on (Initial-Fact) put in front of rules that need a leading fact pattern.
+  TIEPattern* InitialFactPattern() const noexcept { return FInitialFactPattern; }
+  // The fact negated joins put into the positions of negated elements.
+  const IFact& NullFact() const noexcept { return FNullFact; }
+
+  // --- templates ---
+  // The registered template of that name, or a new ordered one registered under it.
+  IFactTemplate CreateFactTemplate(const std::string& Name);
+  IFactTemplate FindFactTemplate(const std::string& Name) override;
+
+  // --- construct hooks (the registries call them) ---
+  virtual void AddRule(TRule* Rule);
+  virtual void RemoveRule(TRule* Rule);
+  // The rule changed: recompile it when it is registered.
+  virtual void RuleChange(TRule* Rule);
+  virtual void RenameRule(const std::string& OldName, const std::string& NewName);
+  virtual void AddFactTemplate(const IFactTemplate& Template);
+  virtual void RemoveFactTemplate(const IFactTemplate& Template);
+  virtual void AddFunction(const IUserFunction& Function);
+  virtual void RemoveFunction(const IUserFunction& Function);
+
+  // Events of the construct hooks.
+  TEvent<TObject*, TRule*> OnAddRule, OnRemoveRule;
+  TEvent<TObject*, const IFactTemplate&> OnNewFactTemplate, OnRemoveFactTemplate;
+  TEvent<TObject*, const IUserFunction&> OnAddUserFunction, OnRemoveUserFunction;
+
+  // --- IReasoner ---
+  std::string PrettyPrint(const TFunctionCall& FunCall) override;
+  std::string PrettyPrint(const TFact& Fact) override;
+  std::string PrettyPrint(const TIEUserFunction& Function) override;
+  std::string PrettyPrint(const TIEDefinedType& Type) override;
+  std::string PrettyPrint(const TRule& Rule);
+  void AddUserFunction(const IUserFunction& Function) override;
+  void RemoveUserFunction(const IUserFunction& Function) override;
+  bool ContainsUserFunction(const TIEName& Name) const override;
+  bool ContainsUserFunction(const TIEName& Name, IUserFunction& Function) const override;
+  IUserFunction GetUserFunction(const TIEName& Name) const override;
+  void SetUserFunction(const TIEName& Name, const IUserFunction& Function) override;
+
+  // --- IFactEngine ---
+  TTypeChecks FactTypeChecks() const override { return FTypeChecks; }
+  int32_t FactIdCounter() const override { return FFactId; }
+  TObject* FactContext() override { return FGlobalContext.get(); }
+  void FactTemplateRenaming(TFactTemplate* Template, const std::string& OldName, const std::string& NewName) override;
+  void RegisterFactTemplate(const IFactTemplate& Template) override { FFactTemplates->Add(Template); }
+  IFactSlot ParseFactSlotText(const std::string& Text) override;
+  IFact ParseFactText(const std::string& Text) override;
+
+  // --- ISingletonsParser and the fuzzy library's parser interface ---
+  ISingletonsVector ParseSingletons(const std::string& Text) override;
+  std::string PrettyPrint(const TSingletonsVector* Singletons) override;
+  IFuzzySet ParseFuzzySet(TIFuzzyVariable* Variable, const std::string& Text) override;
+  IFuzzyVariable ParseFuzzyVariable(const std::string& Text) override;
+  std::string PrettyPrint(const TIFuzzySet* Set, bool Term) override;
+  std::string PrettyPrint(const TIFuzzyVariable* Variable) override;
+
+  // Reads a rule from its text (needs the knowledge-language parser).
+  virtual TRule* ParseRule(const std::string& Text);
+
+ protected:
+  void Notification(TComponent* Component, TOperation Operation) override;
+  // Registers the functions the pattern compiler relies on (eq, neq, eq*, and, or, not).
+  virtual void AddCoreFunctions();
+  void CreateSpecialTemplates();
+
+ private:
+  [[noreturn]] void RaiseNoParser(const char* What) const;
+
+  TTypeChecks FTypeChecks{tcStatic};
+  TDuplicateConstructs FDuplicateConstructs = dcOverwrite;
+  TConstructWatches FWatch;
+  int FSymbolIndex = 1;
+  int FFactId = 0;
+  int FRuleId = 0;
+  std::unique_ptr<TIEContext> FGlobalContext;
+  std::unique_ptr<TFactTemplates> FFactTemplates;
+  std::unique_ptr<TUserFunctions> FUserFunctions;
+  std::unique_ptr<TRules> FRules;
+  TIEPattern* FInitialFactPattern = nullptr;
+  IFact FNullFact;
+};
+
+}  // namespace norvale
