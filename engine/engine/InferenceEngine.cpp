@@ -141,6 +141,8 @@ void TRules::Add(TRule* Rule) {
       case dcOverwrite: Remove(Name); break;
     }
   }
+  // Compile first: a rule that does not compile is not registered.
+  if (FEngine) FEngine->Network().AddRule(Rule);
   FItems.emplace(Name, Rule);
   FOrder.push_back(Name);
   if (FEngine) FEngine->AddRule(Rule);
@@ -186,6 +188,8 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner) : TComponent(Owner) {
   FUserFunctions = std::make_unique<TUserFunctions>(this);
   FRules = std::make_unique<TRules>(this);
   FGlobalContext = std::make_unique<TIEContext>(nullptr, this);
+  // Not an owned component: the engine frees it after its rules are gone.
+  FNetwork = NewObject<TReteNetwork>(nullptr, this);
 }
 
 void TInferenceEngine::AfterConstruction() {
@@ -214,12 +218,23 @@ void TInferenceEngine::BeforeDestruction() {
   OnRemoveFactTemplate.Clear();
   OnAddUserFunction.Clear();
   OnRemoveUserFunction.Clear();
+  FNetwork->OnActivation.Clear();
+  FNetwork->OnDeactivation.Clear();
+  FNetwork->OnRuleFired.Clear();
   FRules->Clear();
   TComponent::BeforeDestruction();
 }
 
 TInferenceEngine::~TInferenceEngine() {
+  for (TActivation* A : FActivations) Free(A);
+  FActivations.clear();
   if (FRules) FRules->Clear();
+  Free(FNetwork);
+  FNetwork = nullptr;
+  FFactList.clear();
+  FFactHashes.clear();
+  FPendingAssertions.clear();
+  FPendingRetractions.clear();
   if (FUserFunctions) FUserFunctions->Clear();
   Free(FInitialFactPattern);
   FInitialFactPattern = nullptr;
@@ -251,12 +266,107 @@ void TInferenceEngine::AddRule(TRule* Rule) { OnAddRule(this, Rule); }
 
 void TInferenceEngine::RemoveRule(TRule* Rule) {
   OnRemoveRule(this, Rule);
+  if (FNetwork) FNetwork->RemoveRule(Rule);
   if (Rule->Owner() == this && !Rule->Destroying()) Free(Rule);
 }
 
-void TInferenceEngine::RuleChange(TRule*) {
-  // The network recompiles registered rules here.
+void TInferenceEngine::RuleChange(TRule* Rule) {
+  if (!FNetwork || FRules->Find(Rule->RuleName()) != Rule) return;
+  FNetwork->RemoveRule(Rule);
+  FNetwork->AddRule(Rule);
 }
+
+// --- fact base ------------------------------------------------------------------------------
+
+int TInferenceEngine::IndexOfFact(const TFact* Fact) const {
+  // Recent facts are looked for most often.
+  for (size_t I = FFactList.size(); I-- > 0;)
+    if (FFactList[I].Get() == Fact) return static_cast<int>(I);
+  return -1;
+}
+
+int TInferenceEngine::Assert(const IFact& Fact, bool) {
+  if (!Fact || !Fact->Template()) throw EIEException(SNoTemplate);
+  if (FNetwork->Busy()) {
+    AddPendingFact(Fact, true);
+    return -1;
+  }
+  int32_t Hash = Fact->GetHashCode();
+  if (!FFactDuplication) {
+    // Equal facts hash alike; the hash narrows the search, equality decides.
+    auto Range = FFactHashes.equal_range(Hash);
+    for (auto It = Range.first; It != Range.second; ++It)
+      if (It->second->Equals(*Fact)) return -1;
+  }
+  int Id = NewFactId();
+  Fact->SetID(Id);
+  FFactList.push_back(Fact);
+  FFactHashes.emplace(Hash, Fact.Get());
+  FNetwork->ProcessToken(NewRef<TIEToken>(taAdd, Fact));
+  ProcessPendingFacts();
+  return Id;
+}
+
+void TInferenceEngine::RetractFact(int Index) {
+  if (Index < 0 || Index >= static_cast<int>(FFactList.size())) return;
+  IFact Fact = FFactList[Index];
+  if (FNetwork->Busy()) {
+    AddPendingFact(Fact, false);
+    return;
+  }
+  FNetwork->ProcessToken(NewRef<TIEToken>(taRemove, Fact));
+  int At = IndexOfFact(Fact.Get());
+  if (At >= 0) {
+    auto Range = FFactHashes.equal_range(Fact->GetHashCode());
+    for (auto It = Range.first; It != Range.second; ++It)
+      if (It->second == Fact.Get()) {
+        FFactHashes.erase(It);
+        break;
+      }
+    FFactList.erase(FFactList.begin() + At);
+  }
+  ProcessPendingFacts();
+}
+
+void TInferenceEngine::Retract(const IFact& Fact) { RetractFact(IndexOfFact(Fact.Get())); }
+
+void TInferenceEngine::AddPendingFact(const IFact& Fact, bool Assertion) {
+  (Assertion ? FPendingAssertions : FPendingRetractions).push_back(Fact);
+}
+
+void TInferenceEngine::ProcessPendingFacts() {
+  while (!FPendingAssertions.empty() && !FNetwork->Busy()) {
+    IFact F = FPendingAssertions.front();
+    FPendingAssertions.erase(FPendingAssertions.begin());
+    Assert(F);
+  }
+  while (!FPendingRetractions.empty() && !FNetwork->Busy()) {
+    IFact F = FPendingRetractions.front();
+    FPendingRetractions.erase(FPendingRetractions.begin());
+    Retract(F);
+  }
+}
+
+// --- activations ----------------------------------------------------------------------------
+
+void TInferenceEngine::AddActivation(TActivation* Activation) {
+  Activation->Rule()->EvaluateSalience();
+  FActivations.push_back(Activation);
+}
+
+void TInferenceEngine::RemoveActivation(TActivation* Activation) {
+  auto It = std::find(FActivations.rbegin(), FActivations.rend(), Activation);
+  if (It == FActivations.rend()) return;
+  FActivations.erase(std::next(It).base());
+  Free(Activation);
+}
+
+void TInferenceEngine::RuleFired(TActivation* Activation) {
+  auto It = std::find(FActivations.begin(), FActivations.end(), Activation);
+  if (It != FActivations.end()) FActivations.erase(It);
+}
+
+void TInferenceEngine::AskForGoal(TJoinNode&, TIEPattern&, TRule*, const TIEToken&) {}
 
 void TInferenceEngine::RenameRule(const std::string& OldName, const std::string& NewName) {
   if (OldName == NewName) return;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/facts/Pattern.h"
 #include "engine/functions/Reasoner.h"
 #include "engine/functions/UserFunction.h"
+#include "engine/rete/ReteNetwork.h"
 #include "engine/rete/Rule.h"
 
 namespace norvale {
@@ -167,6 +169,32 @@ class TInferenceEngine : public TComponent,
   // Reads a rule from its text (needs the knowledge-language parser).
   virtual TRule* ParseRule(const std::string& Text);
 
+  // --- the network ---
+  TReteNetwork& Network() noexcept { return *FNetwork; }
+
+  // --- the fact base (the first shape: assertion order, duplicates refused) ---
+  const std::vector<IFact>& FactList() const noexcept { return FFactList; }
+  bool FactDuplication() const noexcept { return FFactDuplication; }
+  void SetFactDuplication(bool Value) noexcept { FFactDuplication = Value; }
+  // Adds the fact and sends it through the network; the fact's ID, or -1 when an equal fact is
+  // there already or the fact was queued because the network is busy with another token.
+  virtual int Assert(const IFact& Fact, bool Unconditional = false);
+  virtual void RetractFact(int Index);
+  // Retracts that very fact object; nothing when it is not in the fact base.
+  void Retract(const IFact& Fact);
+  int IndexOfFact(const TFact* Fact) const;
+  // Queued facts wait for the assertion or retraction in progress to finish.
+  void AddPendingFact(const IFact& Fact, bool Assertion);
+  void ProcessPendingFacts();
+
+  // --- activations (handed over by the network) ---
+  virtual void AddActivation(TActivation* Activation);
+  virtual void RemoveActivation(TActivation* Activation);
+  virtual void RuleFired(TActivation* Activation);
+  const std::vector<TActivation*>& Activations() const noexcept { return FActivations; }
+  // A join found no fact for a pattern on a backward-chaining template.
+  virtual void AskForGoal(TJoinNode& Node, TIEPattern& Pattern, TRule* Rule, const TIEToken& Token);
+
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
   // Registers the functions the pattern compiler relies on (eq, neq, eq*, and, or, not).
@@ -188,6 +216,12 @@ class TInferenceEngine : public TComponent,
   std::unique_ptr<TRules> FRules;
   TIEPattern* FInitialFactPattern = nullptr;
   IFact FNullFact;
+  TReteNetwork* FNetwork = nullptr;
+  std::vector<IFact> FFactList;
+  std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
+  std::vector<IFact> FPendingAssertions, FPendingRetractions;
+  bool FFactDuplication = false;
+  std::vector<TActivation*> FActivations;
 };
 
 }  // namespace norvale

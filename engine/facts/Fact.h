@@ -18,6 +18,10 @@ class TFact : public TCloneable {
 
   int32_t ID() const noexcept { return FID; }
   virtual void SetID(int32_t Value) { FID = Value; }
+  // Which restructured copy of a fact this is (multifield matching makes several copies of one
+  // fact, each with the fact's ID); 0 for the fact itself.
+  int32_t Segment() const noexcept { return FSegment; }
+  void SetSegment(int32_t Value) noexcept { FSegment = Value; }
   const IFactTemplate& Template() const noexcept { return FTemplate; }
   TFactTemplate* TemplatePtr() const noexcept { return FTemplate.Get(); }
   virtual void SetTemplate(const IFactTemplate& Value);
@@ -60,6 +64,7 @@ class TFact : public TCloneable {
   IIEValue CheckedValue(TFactSlot* Slot, const IIEValue& Value) const;
   std::vector<IIEValue> FValues;
   int32_t FID = -1;
+  int32_t FSegment = 0;
   IFactTemplate FTemplate;
 };
 

@@ -268,7 +268,7 @@ TIEInnerFunction::TIEInnerFunction(TCustomUserFunction* Owner) : FOwner(Owner) {
 TIEInnerFunction::~TIEInnerFunction() { Free(FNexus); }
 
 void TIEInnerFunction::ReasonerNotification(IReasoner* Reasoner, TListNotification Action) {
-  TIEUserFunction::ReasonerNotification(Reasoner, Action);
+  if (!FunctionName().empty()) TIEUserFunction::ReasonerNotification(Reasoner, Action);
 }
 
 void TIEInnerFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {

@@ -330,6 +330,15 @@ void TRule::PatternNotification(TIEPattern* Pattern, bool Added) {
   } else if (Added && Pattern) {
     AddPattern(Pattern);  // a pattern added while another is added (the goal companion)
   } else if (!Added && FEngine) {
+    // The first pattern must stay a positive fact pattern.
+    TIEPattern* First = FPatterns.Count() ? FPatterns[0] : nullptr;
+    if (First && (First->NegatedCount() > 0 || First->IsTest() ||
+                  (First->FactTemplate() && First->FactTemplate()->IsBackwardChaining())) &&
+        FEngine->InitialFactPattern()) {
+      TIEPattern* Initial = FEngine->InitialFactPattern()->Clone(this);
+      Initial->SetOwner(this);
+      FPatterns.FItems.insert(FPatterns.FItems.begin(), Initial);
+    }
     RebuildBindings();
   }
   Change(this);

@@ -242,4 +242,20 @@ const bool Registered =
      true);
 }  // namespace
 
+bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept {
+  const TIEToken* X = &A;
+  const TIEToken* Y = &B;
+  while (X && Y) {
+    if (X == Y) return true;
+    if (X->Count() != Y->Count()) return false;
+    const TFact* F = X->FactPtr();
+    const TFact* G = Y->FactPtr();
+    if ((F == nullptr) != (G == nullptr)) return false;
+    if (F && (F->ID() != G->ID() || F->Segment() != G->Segment())) return false;
+    X = X->Parent().Get();
+    Y = Y->Parent().Get();
+  }
+  return X == Y;
+}
+
 }  // namespace norvale

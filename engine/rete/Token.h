@@ -68,4 +68,8 @@ class TIEToken : public TInterfacedPersistent {
   int32_t FSortCode = 0;
 };
 
+// The same partial match: position by position facts with the same ID and segment (a missing
+// fact only matches a missing fact); tags and strengths do not matter.
+bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept;
+
 }  // namespace norvale

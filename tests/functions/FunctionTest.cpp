@@ -312,7 +312,7 @@ TEST(ComponentFunction, EngineRegistrationFollowsNameEngineAndLifetimes) {
   auto* U = NewObject<TUserFunction>(nullptr);
   U->SetEngine(E);
   EXPECT_TRUE(E->Table.empty());  // no name, not registered
-  U->SetName("greet");        // the function name follows the component's
+  U->SetName("greet");            // the function name follows the component's
   EXPECT_EQ(U->FunctionName(), "greet");
   EXPECT_EQ(E->Names(), "greet");
   U->SetFunctionName("hi");
