@@ -26,7 +26,8 @@ BENCHMARK(BM_NewFactWithDefaults);
 
 void BM_NewFactSetFiveSlots(benchmark::State& S) {
   IFactTemplate T = PersonTemplate();
-  IIEValue Name = NewAtom("ann"), Age = NewInteger(33), City = NewAtom("oslo"), Score = NewFloat(1.5);
+  IIEValue Name = NewAtom("ann"), Age = NewInteger(33), City = NewAtom("oslo"),
+           Score = NewFloat(1.5);
   IIEValue Tags = NewList();
   for (auto _ : S) {
     IFact F = T->NewFact();
@@ -69,7 +70,9 @@ void BM_FactHash(benchmark::State& S) {
   IFact F = T->NewFact();
   F->SetValue("name", NewAtom("ann"));
   F->SetValue("score", NewFloat(12.25));
-  F->SetValue("tags", NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewAtom("a"), NewInteger(7)})));
+  F->SetValue(
+      "tags",
+      NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewAtom("a"), NewInteger(7)})));
   for (auto _ : S) benchmark::DoNotOptimize(F->GetHashCode());
 }
 BENCHMARK(BM_FactHash);

@@ -2,6 +2,8 @@
 // rule set shaped like the seating benchmark. Every case reports time per fact.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "engine/core/ValueVector.h"
 #include "engine/engine/InferenceEngine.h"
 
@@ -15,7 +17,9 @@ struct TBench {
     T.clear();
     Free(Engine);
   }
-  IFactTemplate Ordered(const std::string& Name) { return T[Name] = Engine->CreateFactTemplate(Name); }
+  IFactTemplate Ordered(const std::string& Name) {
+    return T[Name] = Engine->CreateFactTemplate(Name);
+  }
   IFactTemplate Unordered(const std::string& Name, std::initializer_list<const char*> Slots) {
     IFactTemplate X = NewRef<TFactTemplate>(Engine, Name);
     for (const char* S : Slots) X->AddSlot(S, FCNil);
@@ -27,12 +31,14 @@ struct TBench {
     F->SetValue(SDefaultSlotName, NewList(NewRef<TValueVector>(Fields)));
     return F;
   }
-  IFact Slots(const std::string& Name, std::initializer_list<std::pair<const char*, IIEValue>> Values) {
+  IFact Slots(const std::string& Name,
+              std::initializer_list<std::pair<const char*, IIEValue>> Values) {
     IFact F = T.at(Name)->NewFact();
     for (auto& [S, V] : Values) F->SetValue(S, V);
     return F;
   }
-  TIEPattern* Pattern(TRule* R, const std::string& Name, std::initializer_list<IIEValue> Fields, int Negated = 0) {
+  TIEPattern* Pattern(TRule* R, const std::string& Name, std::initializer_list<IIEValue> Fields,
+                      int Negated = 0) {
     auto* P = NewObject<TIEPattern>(R, Negated, T.at(Name), Name);
     int I = 0;
     for (const IIEValue& V : Fields) {
@@ -43,12 +49,14 @@ struct TBench {
     return P;
   }
   TIEPattern* SlotPattern(TRule* R, const std::string& Name,
-                          std::initializer_list<std::tuple<const char*, IIEValue, bool>> Tests, int Negated = 0) {
+                          std::initializer_list<std::tuple<const char*, IIEValue, bool>> Tests,
+                          int Negated = 0) {
     auto* P = NewObject<TIEPattern>(R, Negated, T.at(Name), Name);
     for (auto& [S, V, Neg] : Tests) P->AddTest(S, V, true, Neg);
     return P;
   }
-  TRule* Rule(const std::string& Name, std::initializer_list<std::function<TIEPattern*(TRule*)>> Patterns) {
+  TRule* Rule(const std::string& Name,
+              std::initializer_list<std::function<TIEPattern*(TRule*)>> Patterns) {
     TRule* R = NewObject<TRule>(Engine);
     R->SetRuleName(Name);
     R->BeginUpdate();
@@ -66,7 +74,8 @@ void BM_ThreePatternJoin(benchmark::State& S) {
   const int N = static_cast<int>(S.range(0));
   for (auto _ : S) {
     S.PauseTiming();
-    TBench B;
+    auto Bench = std::make_unique<TBench>();
+    TBench& B = *Bench;
     B.Ordered("a");
     B.Ordered("b");
     B.Ordered("c");
@@ -78,10 +87,13 @@ void BM_ThreePatternJoin(benchmark::State& S) {
       for (const char* Name : {"a", "b", "c"}) Facts.push_back(B.Fact(Name, {NewInteger(I)}));
     S.ResumeTiming();
     for (const IFact& F : Facts) B.Engine->Assert(F);
-    if (static_cast<int>(B.Engine->Activations().size()) != N) S.SkipWithError("wrong activation count");
+    if (static_cast<int>(B.Engine->Activations().size()) != N)
+      S.SkipWithError("wrong activation count");
     for (auto It = Facts.rbegin(); It != Facts.rend(); ++It) B.Engine->Retract(*It);
     S.PauseTiming();
     Facts.clear();
+    Bench.reset();
+    S.ResumeTiming();
   }
   S.SetItemsProcessed(S.iterations() * 3 * N);
 }
@@ -92,7 +104,8 @@ void BM_NegatedJoinChurn(benchmark::State& S) {
   const int N = static_cast<int>(S.range(0));
   for (auto _ : S) {
     S.PauseTiming();
-    TBench B;
+    auto Bench = std::make_unique<TBench>();
+    TBench& B = *Bench;
     B.Ordered("a");
     B.Ordered("b");
     B.Rule("free", {[&](TRule* R) { return B.Pattern(R, "a", {Var("x")}); },
@@ -109,6 +122,10 @@ void BM_NegatedJoinChurn(benchmark::State& S) {
       B.Engine->Retract(F);
     }
     S.PauseTiming();
+    As.clear();
+    Bs.clear();
+    Bench.reset();
+    S.ResumeTiming();
   }
   S.SetItemsProcessed(S.iterations() * 3 * N);
 }
@@ -120,29 +137,48 @@ void BM_SeatingShape(benchmark::State& S) {
   const int Guests = static_cast<int>(S.range(0));
   for (auto _ : S) {
     S.PauseTiming();
-    TBench B;
+    auto Bench = std::make_unique<TBench>();
+    TBench& B = *Bench;
     B.Unordered("guest", {"name", "sex", "hobby"});
     B.Unordered("seating", {"seat1", "seat2", "name1", "name2", "id", "pid", "path_done"});
     B.Unordered("context", {"state"});
     B.Unordered("path", {"id", "name", "seat"});
     B.Unordered("chosen", {"id", "name", "hobby"});
-    B.Rule("find_seating",
-           {[&](TRule* R) { return B.SlotPattern(R, "context", {{"state", NewAtom("assign_seats"), false}}); },
-            [&](TRule* R) {
-              return B.SlotPattern(R, "seating", {{"seat1", Var("seat1"), false}, {"seat2", Var("seat2"), false},
-                                                  {"name2", Var("n2"), false}, {"id", Var("id"), false},
-                                                  {"pid", Var("pid"), false}, {"path_done", NewAtom("yes"), false}});
-            },
-            [&](TRule* R) {
-              return B.SlotPattern(R, "guest", {{"name", Var("n2"), false}, {"sex", Var("s1"), false}, {"hobby", Var("h1"), false}});
-            },
-            [&](TRule* R) {
-              return B.SlotPattern(R, "guest", {{"name", Var("g2"), false}, {"sex", Var("s1"), true}, {"hobby", Var("h1"), false}});
-            },
-            [&](TRule* R) { return B.SlotPattern(R, "path", {{"id", Var("id"), false}, {"name", Var("g2"), false}}, 1); },
-            [&](TRule* R) {
-              return B.SlotPattern(R, "chosen", {{"id", Var("id"), false}, {"name", Var("g2"), false}, {"hobby", Var("h1"), false}}, 1);
-            }});
+    B.Rule(
+        "find_seating",
+        {[&](TRule* R) {
+           return B.SlotPattern(R, "context", {{"state", NewAtom("assign_seats"), false}});
+         },
+         [&](TRule* R) {
+           return B.SlotPattern(R, "seating",
+                                {{"seat1", Var("seat1"), false},
+                                 {"seat2", Var("seat2"), false},
+                                 {"name2", Var("n2"), false},
+                                 {"id", Var("id"), false},
+                                 {"pid", Var("pid"), false},
+                                 {"path_done", NewAtom("yes"), false}});
+         },
+         [&](TRule* R) {
+           return B.SlotPattern(R, "guest",
+                                {{"name", Var("n2"), false},
+                                 {"sex", Var("s1"), false},
+                                 {"hobby", Var("h1"), false}});
+         },
+         [&](TRule* R) {
+           return B.SlotPattern(
+               R, "guest",
+               {{"name", Var("g2"), false}, {"sex", Var("s1"), true}, {"hobby", Var("h1"), false}});
+         },
+         [&](TRule* R) {
+           return B.SlotPattern(R, "path", {{"id", Var("id"), false}, {"name", Var("g2"), false}},
+                                1);
+         },
+         [&](TRule* R) {
+           return B.SlotPattern(
+               R, "chosen",
+               {{"id", Var("id"), false}, {"name", Var("g2"), false}, {"hobby", Var("h1"), false}},
+               1);
+         }});
     std::vector<IFact> Facts;
     for (int G = 0; G < Guests; ++G)
       for (int H = 0; H < 3; ++H)
@@ -151,11 +187,15 @@ void BM_SeatingShape(benchmark::State& S) {
                                           {"hobby", NewAtom("h" + std::to_string((G + H) % 5))}}));
     Facts.push_back(B.Slots("context", {{"state", NewAtom("assign_seats")}}));
     for (int Id = 0; Id < Guests; ++Id) {
-      Facts.push_back(B.Slots("seating", {{"seat1", NewInteger(Id)}, {"seat2", NewInteger(Id + 1)},
+      Facts.push_back(B.Slots("seating", {{"seat1", NewInteger(Id)},
+                                          {"seat2", NewInteger(Id + 1)},
                                           {"name1", NewAtom("n" + std::to_string(Id))},
-                                          {"name2", NewAtom("n" + std::to_string(Id))}, {"id", NewInteger(Id)},
-                                          {"pid", NewInteger(Id - 1)}, {"path_done", NewAtom("yes")}}));
-      Facts.push_back(B.Slots("path", {{"id", NewInteger(Id)}, {"name", NewAtom("n" + std::to_string(Id))},
+                                          {"name2", NewAtom("n" + std::to_string(Id))},
+                                          {"id", NewInteger(Id)},
+                                          {"pid", NewInteger(Id - 1)},
+                                          {"path_done", NewAtom("yes")}}));
+      Facts.push_back(B.Slots("path", {{"id", NewInteger(Id)},
+                                       {"name", NewAtom("n" + std::to_string(Id))},
                                        {"seat", NewInteger(Id)}}));
     }
     S.ResumeTiming();
@@ -163,6 +203,9 @@ void BM_SeatingShape(benchmark::State& S) {
     benchmark::DoNotOptimize(B.Engine->Activations().size());
     for (auto It = Facts.rbegin(); It != Facts.rend(); ++It) B.Engine->Retract(*It);
     S.PauseTiming();
+    Facts.clear();
+    Bench.reset();
+    S.ResumeTiming();
   }
   S.SetItemsProcessed(S.iterations() * Guests * 5);
 }

@@ -27,7 +27,9 @@ BENCHMARK(BM_CreateShortAtom);
 
 void BM_CreateList3(benchmark::State& S) {
   IIEValue A = NewAtom("a"), B = NewInteger(2), C = NewFloat(3);
-  for (auto _ : S) benchmark::DoNotOptimize(NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{A, B, C})));
+  for (auto _ : S)
+    benchmark::DoNotOptimize(
+        NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{A, B, C})));
 }
 BENCHMARK(BM_CreateList3);
 
@@ -51,7 +53,8 @@ BENCHMARK(BM_EqualsAtomAgainstInteger);
 
 void BM_EqualsList3(benchmark::State& S) {
   auto Make = [] {
-    return NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewAtom("a"), NewInteger(2), NewFloat(3)}));
+    return NewList(NewRef<TValueVector>(
+        std::initializer_list<IIEValue>{NewAtom("a"), NewInteger(2), NewFloat(3)}));
   };
   IIEValue A = Make(), B = Make();
   for (auto _ : S) benchmark::DoNotOptimize(A->Equals(B));

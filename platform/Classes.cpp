@@ -45,8 +45,10 @@ void Free(TObject* Obj) {
 }
 
 void TPersistent::Assign(TPersistent* Source) {
-  if (Source) Source->AssignTo(this);
-  else RaiseAssignError(nullptr, this);
+  if (Source)
+    Source->AssignTo(this);
+  else
+    RaiseAssignError(nullptr, this);
 }
 
 void TPersistent::AssignTo(TPersistent* Dest) { RaiseAssignError(this, Dest); }
@@ -203,15 +205,19 @@ void TComponent::Notification(TComponent* Component, TOperation Operation) {
 }
 
 void TComponent::SetDesigning(bool Value, bool Children) {
-  if (Value) FState.Include(csDesigning);
-  else FState.Exclude(csDesigning);
+  if (Value)
+    FState.Include(csDesigning);
+  else
+    FState.Exclude(csDesigning);
   if (Children)
     for (TComponent* C : FComponents) C->SetDesigning(Value, true);
 }
 
 void TComponent::SetLoading(bool Value) {
-  if (Value) FState.Include(csLoading);
-  else FState.Exclude(csLoading);
+  if (Value)
+    FState.Include(csLoading);
+  else
+    FState.Exclude(csLoading);
 }
 
 void TComponent::Loaded() { FState.Exclude(csLoading); }

@@ -35,7 +35,8 @@ class EConvertError : public Exception {
 
 class EInvalidCast : public Exception {
  public:
-  explicit EInvalidCast(std::string Message = "Invalid class typecast") : Exception(std::move(Message)) {}
+  explicit EInvalidCast(std::string Message = "Invalid class typecast")
+      : Exception(std::move(Message)) {}
 };
 
 class EListError : public Exception {

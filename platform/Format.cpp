@@ -81,40 +81,58 @@ std::string Format(std::string_view Fmt, std::initializer_list<TFormatArg> Args)
       I = J + 1;
       continue;
     }
-    if (Next == Args.end()) throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
+    if (Next == Args.end())
+      throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
     const TFormatArg& A = *Next++;
     bool Left = Flags.find('-') != std::string::npos;
     switch (Conv) {
       case 's': {
         std::string Text;
         switch (A.Kind()) {
-          case TFormatArg::fkString: Text = std::string(A.Text()); break;
-          case TFormatArg::fkInteger: Text = std::to_string(A.Integer()); break;
-          case TFormatArg::fkFloat: Text = FormatNumber("%g", A.Float()); break;
-          case TFormatArg::fkChar: Text = std::string(1, A.Char()); break;
+          case TFormatArg::fkString:
+            Text = std::string(A.Text());
+            break;
+          case TFormatArg::fkInteger:
+            Text = std::to_string(A.Integer());
+            break;
+          case TFormatArg::fkFloat:
+            Text = FormatNumber("%g", A.Float());
+            break;
+          case TFormatArg::fkChar:
+            Text = std::string(1, A.Char());
+            break;
         }
         if (Precision >= 0 && static_cast<int>(Text.size()) > Precision) Text.resize(Precision);
         Out += Pad(std::move(Text), Width, Left);
         break;
       }
       case 'c':
-        if (A.Kind() == TFormatArg::fkChar) Out += Pad(std::string(1, A.Char()), Width, Left);
-        else if (A.Kind() == TFormatArg::fkInteger) Out += Pad(std::string(1, static_cast<char>(A.Integer())), Width, Left);
-        else Out += Pad(std::string(A.Text().substr(0, 1)), Width, Left);
+        if (A.Kind() == TFormatArg::fkChar)
+          Out += Pad(std::string(1, A.Char()), Width, Left);
+        else if (A.Kind() == TFormatArg::fkInteger)
+          Out += Pad(std::string(1, static_cast<char>(A.Integer())), Width, Left);
+        else
+          Out += Pad(std::string(A.Text().substr(0, 1)), Width, Left);
         break;
       case 'd':
       case 'u':
       case 'x':
       case 'X':
-        if (A.Kind() == TFormatArg::fkInteger) Out += FormatInteger(Spec + "ll" + Conv, A.Integer());
-        else if (A.Kind() == TFormatArg::fkChar) Out += FormatInteger(Spec + "ll" + Conv, A.Char());
-        else throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
+        if (A.Kind() == TFormatArg::fkInteger)
+          Out += FormatInteger(Spec + "ll" + Conv, A.Integer());
+        else if (A.Kind() == TFormatArg::fkChar)
+          Out += FormatInteger(Spec + "ll" + Conv, A.Char());
+        else
+          throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
         break;
       default: {  // f e g
         double V;
-        if (A.Kind() == TFormatArg::fkFloat) V = A.Float();
-        else if (A.Kind() == TFormatArg::fkInteger) V = static_cast<double>(A.Integer());
-        else throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
+        if (A.Kind() == TFormatArg::fkFloat)
+          V = A.Float();
+        else if (A.Kind() == TFormatArg::fkInteger)
+          V = static_cast<double>(A.Integer());
+        else
+          throw EConvertError(Format("Format '%s' invalid or incompatible with argument", {Fmt}));
         Out += FormatNumber(Spec + Conv, V);
         break;
       }
@@ -168,7 +186,8 @@ bool TryStrToInt64(std::string_view Text, int64_t& Value) {
 bool TryStrToInt(std::string_view Text, int32_t& Value) {
   int64_t V;
   if (!TryStrToInt64(Text, V)) return false;
-  if (V < std::numeric_limits<int32_t>::min() || V > std::numeric_limits<int32_t>::max()) return false;
+  if (V < std::numeric_limits<int32_t>::min() || V > std::numeric_limits<int32_t>::max())
+    return false;
   Value = static_cast<int32_t>(V);
   return true;
 }
@@ -187,13 +206,15 @@ bool TryStrToFloat(std::string_view Text, double& Value) {
 
 int32_t StrToInt(std::string_view Text) {
   int32_t V;
-  if (!TryStrToInt(Text, V)) throw EConvertError(Format("'%s' is not a valid integer value", {Text}));
+  if (!TryStrToInt(Text, V))
+    throw EConvertError(Format("'%s' is not a valid integer value", {Text}));
   return V;
 }
 
 double StrToFloat(std::string_view Text) {
   double V;
-  if (!TryStrToFloat(Text, V)) throw EConvertError(Format("'%s' is not a valid floating point value", {Text}));
+  if (!TryStrToFloat(Text, V))
+    throw EConvertError(Format("'%s' is not a valid floating point value", {Text}));
   return V;
 }
 
@@ -208,13 +229,15 @@ std::string Trim(std::string_view Text) {
 
 std::string UpperCase(std::string_view Text) {
   std::string R(Text);
-  for (char& C : R) if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+  for (char& C : R)
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
   return R;
 }
 
 std::string LowerCase(std::string_view Text) {
   std::string R(Text);
-  for (char& C : R) if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  for (char& C : R)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
   return R;
 }
 

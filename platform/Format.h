@@ -51,8 +51,9 @@ std::string FloatToStr4(double Value);
 bool TryStrToInt(std::string_view Text, int32_t& Value);
 bool TryStrToInt64(std::string_view Text, int64_t& Value);
 bool TryStrToFloat(std::string_view Text, double& Value);
-int32_t StrToInt(std::string_view Text);   // EConvertError "'%s' is not a valid integer value"
-double StrToFloat(std::string_view Text);  // EConvertError "'%s' is not a valid floating point value"
+int32_t StrToInt(std::string_view Text);  // EConvertError "'%s' is not a valid integer value"
+double StrToFloat(
+    std::string_view Text);  // EConvertError "'%s' is not a valid floating point value"
 
 std::string IntToStr(long long Value);
 std::string Trim(std::string_view Text);

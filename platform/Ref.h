@@ -105,7 +105,9 @@ class Ref {
   bool operator!() const noexcept { return FPtr == nullptr; }
 
   template <class U>
-  bool operator==(const Ref<U>& O) const noexcept { return FPtr == O.Get(); }
+  bool operator==(const Ref<U>& O) const noexcept {
+    return FPtr == O.Get();
+  }
   bool operator==(std::nullptr_t) const noexcept { return FPtr == nullptr; }
   bool operator==(const T* P) const noexcept { return FPtr == P; }
 

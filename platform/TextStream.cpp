@@ -13,11 +13,15 @@ TGTextStream::TGTextStream(std::ostream& Stream) : FOut(&Stream) {}
 
 TGTextStream::TGTextStream(const std::string& FileName, TTextStreamMode Mode) {
   std::ios::openmode M = std::ios::binary;
-  M |= Mode == tsmRead ? std::ios::in : (Mode == tsmAppend ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
+  M |= Mode == tsmRead
+           ? std::ios::in
+           : (Mode == tsmAppend ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
   FFile = std::make_unique<std::fstream>(FileName, M);
   if (!FFile->is_open()) throw EStreamError(Format("Cannot open file %s", {FileName}));
-  if (Mode == tsmRead) FIn = FFile.get();
-  else FOut = FFile.get();
+  if (Mode == tsmRead)
+    FIn = FFile.get();
+  else
+    FOut = FFile.get();
 }
 
 TGTextStream::~TGTextStream() {
@@ -59,8 +63,10 @@ std::string TGTextStream::GetLine() {
   for (int C = GetChar(); C >= 0; C = GetChar()) {
     if (C == '\n') break;
     if (C == '\r') {
-      if (Peek() == '\n') GetChar();
-      else ++FLine;  // a lone CR ends a line too
+      if (Peek() == '\n')
+        GetChar();
+      else
+        ++FLine;  // a lone CR ends a line too
       break;
     }
     R += static_cast<char>(C);
@@ -75,8 +81,10 @@ void TGTextStream::SkipInLineSpaces() {
 bool TGTextStream::IsEof() { return Peek() < 0; }
 
 void TGTextStream::Put(const std::string& Text) {
-  if (FOut) *FOut << Text;
-  else FWritten += Text;
+  if (FOut)
+    *FOut << Text;
+  else
+    FWritten += Text;
 }
 
 void TGTextStream::PutLine(const std::string& Text) {

@@ -36,9 +36,12 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
   for (auto It = Chain.rbegin(); It != Chain.rend(); ++It)
     for (const TPropInfo& P : (*It)->OwnProperties) {
       // A redeclared property replaces the inherited one in place.
-      auto Same = std::find_if(R.begin(), R.end(), [&](const TPropInfo* Q) { return SameText(Q->Name, P.Name); });
-      if (Same != R.end()) *Same = &P;
-      else R.push_back(&P);
+      auto Same = std::find_if(R.begin(), R.end(),
+                               [&](const TPropInfo* Q) { return SameText(Q->Name, P.Name); });
+      if (Same != R.end())
+        *Same = &P;
+      else
+        R.push_back(&P);
     }
   return R;
 }
@@ -51,7 +54,8 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view Name) const {
 }
 
 TObject* TClassInfo::Create(TComponent* Owner) const {
-  if (!Factory) throw EClassNotFound(Format("Cannot create an instance of abstract class %s", {Name}));
+  if (!Factory)
+    throw EClassNotFound(Format("Cannot create an instance of abstract class %s", {Name}));
   return Factory(Owner);
 }
 
@@ -116,7 +120,9 @@ const TPropInfo& PropOf(const TObject* Obj, std::string_view Name) {
 }
 }  // namespace
 
-TPropValue GetPropValue(const TObject* Obj, std::string_view Name) { return PropOf(Obj, Name).Get(Obj); }
+TPropValue GetPropValue(const TObject* Obj, std::string_view Name) {
+  return PropOf(Obj, Name).Get(Obj);
+}
 
 void SetPropValue(TObject* Obj, std::string_view Name, const TPropValue& Value) {
   const TPropInfo& P = PropOf(Obj, Name);
@@ -127,7 +133,8 @@ void SetPropValue(TObject* Obj, std::string_view Name, const TPropValue& Value) 
 std::string PropValueToString(const TPropInfo& Prop, const TPropValue& Value) {
   if (std::holds_alternative<std::monostate>(Value)) return {};
   switch (Prop.Kind) {
-    case tkBool: return std::get<bool>(Value) ? "True" : "False";
+    case tkBool:
+      return std::get<bool>(Value) ? "True" : "False";
     case tkEnumeration:
       if (Prop.Enum) return Prop.Enum->NameOf(static_cast<int>(std::get<int64_t>(Value)));
       return std::to_string(std::get<int64_t>(Value));
@@ -143,10 +150,14 @@ std::string PropValueToString(const TPropInfo& Prop, const TPropValue& Value) {
         }
       return R + "]";
     }
-    case tkInteger: return std::to_string(std::get<int64_t>(Value));
-    case tkFloat: return Format("%.17g", {std::get<double>(Value)});
-    case tkString: return std::get<std::string>(Value);
-    default: return {};
+    case tkInteger:
+      return std::to_string(std::get<int64_t>(Value));
+    case tkFloat:
+      return Format("%.17g", {std::get<double>(Value)});
+    case tkString:
+      return std::get<std::string>(Value);
+    default:
+      return {};
   }
 }
 
@@ -174,8 +185,10 @@ TPropValue PropValueFromString(const TPropInfo& Prop, std::string_view Text) {
         if (O < 64) Bits |= uint64_t{1} << O;
       };
       for (char C : Text) {
-        if (C == '[' || C == ']' || C == ',') Flush();
-        else Item += C;
+        if (C == '[' || C == ']' || C == ',')
+          Flush();
+        else
+          Item += C;
       }
       Flush();
       return static_cast<int64_t>(Bits);
@@ -190,8 +203,10 @@ TPropValue PropValueFromString(const TPropInfo& Prop, std::string_view Text) {
       if (TryStrToFloat(Text, V)) return V;
       break;
     }
-    case tkString: return std::string(Text);
-    default: break;
+    case tkString:
+      return std::string(Text);
+    default:
+      break;
   }
   throw EPropertyError(Format("Invalid property value: %s", {Text}));
 }

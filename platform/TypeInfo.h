@@ -35,14 +35,14 @@ struct TEnumTraits {
   static constexpr bool HasInfo = false;
 };
 
-#define NORVALE_ENUM(E, ...)                                           \
-  template <>                                                          \
-  struct TEnumTraits<E> {                                              \
-    static constexpr bool HasInfo = true;                              \
-    static const TEnumInfo& Info() {                                   \
-      static const TEnumInfo I{#E, {__VA_ARGS__}};                     \
-      return I;                                                        \
-    }                                                                  \
+#define NORVALE_ENUM(E, ...)                       \
+  template <>                                      \
+  struct TEnumTraits<E> {                          \
+    static constexpr bool HasInfo = true;          \
+    static const TEnumInfo& Info() {               \
+      static const TEnumInfo I{#E, {__VA_ARGS__}}; \
+      return I;                                    \
+    }                                              \
   };
 
 template <class E>
@@ -52,8 +52,18 @@ const std::string& EnumName(E Value) {
 
 // --- published properties -------------------------------------------------------------------
 
-enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass,
-                 tkMethod, tkBool };
+enum TTypeKind {
+  tkUnknown,
+  tkInteger,
+  tkChar,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkBool
+};
 
 // A property value read or written by name: ordinals and sets travel as integers.
 using TPropValue = std::variant<std::monostate, int64_t, double, bool, std::string, TObject*>;
@@ -178,13 +188,20 @@ void DescribeKind(TPropInfo& P) {
 template <class V>
 TPropValue ToPropValue(const V& Value) {
   using D = std::remove_cvref_t<V>;
-  if constexpr (std::is_same_v<D, bool>) return Value;
-  else if constexpr (std::is_enum_v<D>) return static_cast<int64_t>(Value);
-  else if constexpr (std::is_integral_v<D>) return static_cast<int64_t>(Value);
-  else if constexpr (std::is_floating_point_v<D>) return static_cast<double>(Value);
-  else if constexpr (std::is_same_v<D, std::string>) return Value;
-  else if constexpr (IsTSet<D>::value) return static_cast<int64_t>(Value.Bits());
-  else return static_cast<TObject*>(Value);
+  if constexpr (std::is_same_v<D, bool>)
+    return Value;
+  else if constexpr (std::is_enum_v<D>)
+    return static_cast<int64_t>(Value);
+  else if constexpr (std::is_integral_v<D>)
+    return static_cast<int64_t>(Value);
+  else if constexpr (std::is_floating_point_v<D>)
+    return static_cast<double>(Value);
+  else if constexpr (std::is_same_v<D, std::string>)
+    return Value;
+  else if constexpr (IsTSet<D>::value)
+    return static_cast<int64_t>(Value.Bits());
+  else
+    return static_cast<TObject*>(Value);
 }
 
 template <class V>
@@ -199,15 +216,18 @@ V FromPropValue(const TPropValue& Value) {
   if constexpr (std::is_same_v<D, bool>) {
     if (auto* B = std::get_if<bool>(&Value)) return *B;
     return AsInt() != 0;
-  } else if constexpr (std::is_enum_v<D>) return static_cast<D>(AsInt());
-  else if constexpr (std::is_integral_v<D>) return static_cast<D>(AsInt());
+  } else if constexpr (std::is_enum_v<D>)
+    return static_cast<D>(AsInt());
+  else if constexpr (std::is_integral_v<D>)
+    return static_cast<D>(AsInt());
   else if constexpr (std::is_floating_point_v<D>) {
     if (auto* F = std::get_if<double>(&Value)) return static_cast<D>(*F);
     return static_cast<D>(AsInt());
   } else if constexpr (std::is_same_v<D, std::string>) {
     if (auto* S = std::get_if<std::string>(&Value)) return *S;
     throw EPropertyError("Invalid property value");
-  } else if constexpr (IsTSet<D>::value) return D::FromBits(static_cast<uint64_t>(AsInt()));
+  } else if constexpr (IsTSet<D>::value)
+    return D::FromBits(static_cast<uint64_t>(AsInt()));
   else {
     if (auto* O = std::get_if<TObject*>(&Value)) return dynamic_cast<D>(*O);
     if (std::holds_alternative<std::monostate>(Value)) return nullptr;
@@ -248,8 +268,8 @@ class TClassBuilder {
   TClassBuilder& Property(const std::string& Name, G Getter, S Setter, const V& Default) {
     Property(Name, Getter, Setter);
     FInfo.OwnProperties.back().HasDefault = true;
-    FInfo.OwnProperties.back().Default =
-        detail::ToPropValue(static_cast<std::remove_cvref_t<typename detail::MemberTraits<G>::Result>>(Default));
+    FInfo.OwnProperties.back().Default = detail::ToPropValue(
+        static_cast<std::remove_cvref_t<typename detail::MemberTraits<G>::Result>>(Default));
     return *this;
   }
   template <class G>
@@ -315,7 +335,7 @@ TClassBuilder<T> RegisterClass(const std::string& Name) {
       I.Factory = [](TComponent* Owner) -> TObject* { return NewObject<T>(Owner); };
     } else if constexpr (!std::is_base_of_v<TComponent, T> && std::is_default_constructible_v<T>) {
       I.Factory = [](TComponent*) -> TObject* {
-        if constexpr (requires(T* P) { P->AddRef(); }) {
+        if constexpr (requires(T * P) { P->AddRef(); }) {
           // A counted object comes back carrying one reference, which the caller adopts.
           Ref<T> R = NewRef<T>();
           return R.Detach();

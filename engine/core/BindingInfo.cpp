@@ -24,11 +24,12 @@ std::string TBindingInfo::ToString() const {
 }
 
 namespace {
-const bool Registered = (RegisterClass<TBindingInfo, TPersistent>("TBindingInfo")
-                             .Property("SubIndex", &TBindingInfo::SubIndex, &TBindingInfo::SetSubIndex)
-                             .Property("FactIndex", &TBindingInfo::FactIndex, &TBindingInfo::SetFactIndex)
-                             .Property("SlotIndex", &TBindingInfo::SlotIndex, &TBindingInfo::SetSlotIndex),
-                         true);
+const bool Registered =
+    (RegisterClass<TBindingInfo, TPersistent>("TBindingInfo")
+         .Property("SubIndex", &TBindingInfo::SubIndex, &TBindingInfo::SetSubIndex)
+         .Property("FactIndex", &TBindingInfo::FactIndex, &TBindingInfo::SetFactIndex)
+         .Property("SlotIndex", &TBindingInfo::SlotIndex, &TBindingInfo::SetSlotIndex),
+     true);
 }  // namespace
 
 }  // namespace norvale

@@ -8,9 +8,7 @@ ICloneable TCloneable::CloneObject() const {
   throw EIEException(Format("%s cannot be cloned", {ClassName()}));
 }
 
-void TCloneable::AssignFrom(const TCloneable* Source) {
-  RaiseAssignError(Source, this);
-}
+void TCloneable::AssignFrom(const TCloneable* Source) { RaiseAssignError(Source, this); }
 
 int32_t TCloneable::GetHashCode() const {
   return static_cast<int32_t>(reinterpret_cast<uintptr_t>(this));

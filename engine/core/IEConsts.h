@@ -41,9 +41,25 @@ using TIEName = std::string;
 // --- enumerations ---------------------------------------------------------------------------
 
 enum TIEType {
-  dtNone, dtAtom, dtString, dtInteger, dtVariable, dtFactId, dtFloat, dtFunCall, dtFact, dtList,
-  dtDescriptor, dtObject, dtClass, dtExternalAddress, dtSingletons, dtFuzzy, dtMultiVariable,
-  dtSlot, dtMultiSlot
+  dtNone,
+  dtAtom,
+  dtString,
+  dtInteger,
+  dtVariable,
+  dtFactId,
+  dtFloat,
+  dtFunCall,
+  dtFact,
+  dtList,
+  dtDescriptor,
+  dtObject,
+  dtClass,
+  dtExternalAddress,
+  dtSingletons,
+  dtFuzzy,
+  dtMultiVariable,
+  dtSlot,
+  dtMultiSlot
 };
 using TIETypes = TSet<TIEType>;
 NORVALE_ENUM(TIEType, "dtNone", "dtAtom", "dtString", "dtInteger", "dtVariable", "dtFactId",
@@ -90,8 +106,17 @@ using TConstructWatches = TSet<TConstructWatch>;
 NORVALE_ENUM(TConstructWatch, "cwActivation", "cwFact", "cwRule", "cwCompilation", "cwStatistics")
 
 enum TValidAction {
-  vaFileNew, vaFileOpen, vaFileSave, vaFileSaveAs, vaEditTypes, vaEditFacts, vaEditFactTemplates,
-  vaEditRules, vaIERun, vaIERunOneStep, vaIEReset
+  vaFileNew,
+  vaFileOpen,
+  vaFileSave,
+  vaFileSaveAs,
+  vaEditTypes,
+  vaEditFacts,
+  vaEditFactTemplates,
+  vaEditRules,
+  vaIERun,
+  vaIERunOneStep,
+  vaIEReset
 };
 using TValidActions = TSet<TValidAction>;
 NORVALE_ENUM(TValidAction, "vaFileNew", "vaFileOpen", "vaFileSave", "vaFileSaveAs", "vaEditTypes",
@@ -103,7 +128,8 @@ using TValidViews = TSet<TValidView>;
 NORVALE_ENUM(TValidView, "vvAgenda", "vvFacts", "vvFactTemplates", "vvRules")
 
 // The named type sets.
-inline constexpr TIETypes IEStringTypes{dtAtom, dtString, dtVariable, dtMultiVariable, dtSlot, dtMultiSlot};
+inline constexpr TIETypes IEStringTypes{dtAtom,          dtString, dtVariable,
+                                        dtMultiVariable, dtSlot,   dtMultiSlot};
 inline constexpr TIETypes IEIntegerTypes{dtInteger, dtFactId, dtDescriptor};
 inline constexpr TIETypes IENumericTypes{dtInteger, dtFloat};
 inline constexpr TIETypes IEFactTypes{dtInteger, dtFactId, dtFloat};
@@ -111,9 +137,9 @@ inline constexpr TIETypes IEVariableTypes{dtVariable, dtMultiVariable};
 inline constexpr TIETypes IEMultiSlotTypes{dtList, dtMultiSlot};
 inline constexpr TIETypes IEReparseTypes{dtFunCall, dtFact, dtFuzzy};
 inline constexpr TIETypes IEAlwaysValidTypes{dtNone, dtVariable, dtFunCall, dtMultiVariable};
-inline constexpr TIETypes IESlotTypes{dtAtom, dtString, dtInteger, dtVariable, dtFactId, dtFloat,
-                                      dtFunCall, dtFact, dtDescriptor, dtObject, dtClass,
-                                      dtExternalAddress};
+inline constexpr TIETypes IESlotTypes{dtAtom,       dtString, dtInteger, dtVariable,
+                                      dtFactId,     dtFloat,  dtFunCall, dtFact,
+                                      dtDescriptor, dtObject, dtClass,   dtExternalAddress};
 inline constexpr TIETypes IESlotTypesWithFuzzy = IESlotTypes + TIETypes{dtSingletons, dtFuzzy};
 
 // --- event signatures -----------------------------------------------------------------------
@@ -121,8 +147,10 @@ inline constexpr TIETypes IESlotTypesWithFuzzy = IESlotTypes + TIETypes{dtSingle
 class TIEValue;
 using IIEValue = Ref<TIEValue>;
 
-using TPrintOutEvent = TEvent<TObject* /*Sender*/, const std::string& /*OutID*/, const std::string& /*Text*/>;
-using TReadLineEvent = TEvent<TObject* /*Sender*/, const std::string& /*InID*/, std::string& /*Text*/>;
+using TPrintOutEvent =
+    TEvent<TObject* /*Sender*/, const std::string& /*OutID*/, const std::string& /*Text*/>;
+using TReadLineEvent =
+    TEvent<TObject* /*Sender*/, const std::string& /*InID*/, std::string& /*Text*/>;
 using TInferenceEvent = TEvent<TObject* /*Sender*/, int /*RulesFired*/>;
 using TIEValueChangeEvent = TEvent<const IIEValue& /*Sender*/>;
 
@@ -178,16 +206,21 @@ inline constexpr const char* SNotCorrectType = "Not a %s type.  Value (%s) is a 
 inline constexpr const char* SParseError = "Parsing Error, %s in %s at line %s: %s";
 inline constexpr const char* SMultipleParseError = "Errors parsing stream:\r\n%s";
 inline constexpr const char* SOutOfRangeError = "Range must be between %.4f and %.4f";
-inline constexpr const char* SListCardinalityError = "Multislot must have between %d and %d elements";
-inline constexpr const char* SUncloneableValue = "Uncloneable value.  Value owned an object of %s class type";
+inline constexpr const char* SListCardinalityError =
+    "Multislot must have between %d and %d elements";
+inline constexpr const char* SUncloneableValue =
+    "Uncloneable value.  Value owned an object of %s class type";
 inline constexpr const char* SNoContext = "No context found when trying to resolve a %s value";
 inline constexpr const char* SCorruptedVariable = "Corrupted Binding, variable not found: %s";
 inline constexpr const char* SInvalidValueType = "Value and type mismatch";
-inline constexpr const char* SFrozenConstant = "Shared constant value (%s) cannot be changed; copy it first";
+inline constexpr const char* SFrozenConstant =
+    "Shared constant value (%s) cannot be changed; copy it first";
 inline constexpr const char* SInvalidSetItem = "Invalid item for set: %s";
 inline constexpr const char* SCannotMixFuzzy = "Cannot mix fuzzy type with other primitive types";
-inline constexpr const char* STypeInheritanceLoop = "Type inheritance loop detected, %s type cannot be an ancestor of itself";
-inline constexpr const char* SInvalidConstraint = "Defined Type %s cannot contain %s constraint types";
+inline constexpr const char* STypeInheritanceLoop =
+    "Type inheritance loop detected, %s type cannot be an ancestor of itself";
+inline constexpr const char* SInvalidConstraint =
+    "Defined Type %s cannot contain %s constraint types";
 inline constexpr const char* SNoSuchConstraint = "Defined Type %s does not have %s constraints";
 inline constexpr const char* SInvalidValue = "Value \"%s\" is not valid, %s";
 inline constexpr const char* SNotAllowedValue = "Not in allowed values";
@@ -196,51 +229,70 @@ inline constexpr const char* SBadSlotType = "Bad Slot Type";
 inline constexpr const char* SBadSlotName = "Bad Slot Name: %s";
 inline constexpr const char* SBadSlotValue = "%s for %s slot";
 inline constexpr const char* SInvalidSlotDefault = "Invalid default slot value: %s";
-inline constexpr const char* SInvalidDefaultMultislotValue = "Invalid default value for a multislot, must be a multifield: %s";
-inline constexpr const char* SInvalidExistingSlotChange = "Invalid value for existing slot, multislot is not slot";
-inline constexpr const char* SInvalidExistingMultiSlotChange = "Invalid value for existing slot, slot is not multislot";
+inline constexpr const char* SInvalidDefaultMultislotValue =
+    "Invalid default value for a multislot, must be a multifield: %s";
+inline constexpr const char* SInvalidExistingSlotChange =
+    "Invalid value for existing slot, multislot is not slot";
+inline constexpr const char* SInvalidExistingMultiSlotChange =
+    "Invalid value for existing slot, slot is not multislot";
 inline constexpr const char* SInvalidSlotName = "No such slot name: \"%s\"";
 inline constexpr const char* SNoIndexNameMatch = "Index does not match fact slot name: %s and %s";
 inline constexpr const char* SUnexpectedCharacter = "%s contains unexpected character: \"%c\"";
 inline constexpr const char* SNoTemplate = "Fact Template is missing";
-inline constexpr const char* SFactTemplatesDifferent = "Unable to assign slot values, fact templates are different: %s and %s";
+inline constexpr const char* SFactTemplatesDifferent =
+    "Unable to assign slot values, fact templates are different: %s and %s";
 inline constexpr const char* SInvalidTokenAction = "Invalid Token Action";
 inline constexpr const char* SUnknownVariable = "Unknown variable name: %s";
 inline constexpr const char* SUnknownEngine = "Unknown/Undefined Inference Engine";
-inline constexpr const char* SNegatedVariable = "First Use of Variable is negated, variable name is %s";
+inline constexpr const char* SNegatedVariable =
+    "First Use of Variable is negated, variable name is %s";
 inline constexpr const char* SInvalidPatternBinding = "Cannot bind a negated pattern to a variable";
 inline constexpr const char* SMissingRule = "Rule missing for pattern";
-inline constexpr const char* SBackChainFuncallPatterns = "Cannot use Function calls in backchained patterns: %s";
-inline constexpr const char* SInvalidBackchainPattern = "Invalid backward chaining pattern added to the node";
+inline constexpr const char* SBackChainFuncallPatterns =
+    "Cannot use Function calls in backchained patterns: %s";
+inline constexpr const char* SInvalidBackchainPattern =
+    "Invalid backward chaining pattern added to the node";
 inline constexpr const char* SBackChainCE = "Cannot backchain on special CEs: %s";
 inline constexpr const char* SInvalidCallType = "Invalid Call Type: %s";
 inline constexpr const char* SPatternMatchError = " for pattern match = ";
-inline constexpr const char* SInvalidAgendaItem = "Invalid object, agenda can only accept TActivation objects";
+inline constexpr const char* SInvalidAgendaItem =
+    "Invalid object, agenda can only accept TActivation objects";
 inline constexpr const char* SDuplicateRuleNames = "Duplicate Rules defined with same name: \"%s\"";
 inline constexpr const char* SDuplicateTemplateNames = "Fact Template Name already exists: \"%s\"";
 inline constexpr const char* SDuplicateDefTypeNames = "Defined Type Name already exists: \"%s\"";
 inline constexpr const char* SDuplicateFunctionNames = "Function Name already exists: \"%s\"";
-inline constexpr const char* SDuplicateStreamNames = "Duplicate streams defined with same name: \"%s\"";
+inline constexpr const char* SDuplicateStreamNames =
+    "Duplicate streams defined with same name: \"%s\"";
 inline constexpr const char* SWrongFunctionName = "Function names do not match: %s and %s";
-inline constexpr const char* SFactTemplateInheritanceCorrupt = "Fact templates inheritance structure corrupted";
-inline constexpr const char* STypeInheritanceCorrupt = "Defined types inheritance structure corrupted";
+inline constexpr const char* SFactTemplateInheritanceCorrupt =
+    "Fact templates inheritance structure corrupted";
+inline constexpr const char* STypeInheritanceCorrupt =
+    "Defined types inheritance structure corrupted";
 inline constexpr const char* SNoSuchFunction = "Function is unimplemented or unassigned: %s";
 inline constexpr const char* STooFewArgs = "Too few arguments for %s";
 inline constexpr const char* STooManyArgs = "Too many arguments for %s";
-inline constexpr const char* SInvalidPtr = "Invalid destruction of pointer reference, reference counting greater than 0";
+inline constexpr const char* SInvalidPtr =
+    "Invalid destruction of pointer reference, reference counting greater than 0";
 inline constexpr const char* SNoSuchFact = "No Such Fact with ID=%s exists";
 inline constexpr const char* SNotFuzzyFact = "Fact is not a fuzzy fact";
-inline constexpr const char* SInvalidFuzzyUnionTemplate = "Cannot union two facts with different fact templates: %s and %s";
+inline constexpr const char* SInvalidFuzzyUnionTemplate =
+    "Cannot union two facts with different fact templates: %s and %s";
 inline constexpr const char* SUndefinedFuzzyVariable = "fuzzy variable is not defined";
 inline constexpr const char* SInvalidFuzzyToken = "Invalid item in fuzzy expression: %s";
-inline constexpr const char* SMissingFuzzyOperand = "Missing fuzzy operand to be modified by hedge: %s";
-inline constexpr const char* SMissingFuzzyCloseBracket = "Missing Fuzzy Close Bracket in expression";
+inline constexpr const char* SMissingFuzzyOperand =
+    "Missing fuzzy operand to be modified by hedge: %s";
+inline constexpr const char* SMissingFuzzyCloseBracket =
+    "Missing Fuzzy Close Bracket in expression";
 inline constexpr const char* SInvalidStreamName = "Invalid stream name: %s";
-inline constexpr const char* SNoReadFunctionWarning = "The %s event has not been implemented or unassigned.\r\nWarning: Implementation of this function requires a blocking mechanism, \r\nsuch as ShowModal, or the use of threads";
+inline constexpr const char* SNoReadFunctionWarning =
+    "The %s event has not been implemented or unassigned.\r\nWarning: Implementation of this "
+    "function requires a blocking mechanism, \r\nsuch as ShowModal, or the use of threads";
 inline constexpr const char* SParseTypeError = "Unable to parse strings of %s at this time";
 inline constexpr const char* SSyntaxError = "Syntax Error: %s";
-inline constexpr const char* SMissingCatchStatement = "Missing catch or finally statement for try block";
-inline constexpr const char* SInvalidSubstrParameters = "Invalid multifield begin and end parameters: %d, %d";
+inline constexpr const char* SMissingCatchStatement =
+    "Missing catch or finally statement for try block";
+inline constexpr const char* SInvalidSubstrParameters =
+    "Invalid multifield begin and end parameters: %d, %d";
 inline constexpr const char* SCannotWatch = "Cannot watch %s";
 inline constexpr const char* SCannotUnWatch = "Cannot unwatch %s";
 

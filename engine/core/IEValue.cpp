@@ -31,7 +31,9 @@ int32_t PointerHash(const void* P) noexcept {
   return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(P)));
 }
 
-const TCloneable* AsCloneable(TInterfacedPersistent* P) noexcept { return static_cast<TCloneable*>(P); }
+const TCloneable* AsCloneable(TInterfacedPersistent* P) noexcept {
+  return static_cast<TCloneable*>(P);
+}
 
 }  // namespace
 
@@ -39,7 +41,9 @@ void SetContextResolver(TContextResolver Resolver) { GContextResolver = Resolver
 void SetFunCallResolver(TContextResolver Resolver) { GFunCallResolver = Resolver; }
 void SetFuzzySetFactory(TFuzzySetFactory Factory) { GFuzzySetFactory = Factory; }
 
-IFuzzySet NewEngineFuzzySet() { return GFuzzySetFactory ? GFuzzySetFactory() : NewRef<TIFuzzySet>(); }
+IFuzzySet NewEngineFuzzySet() {
+  return GFuzzySetFactory ? GFuzzySetFactory() : NewRef<TIFuzzySet>();
+}
 
 const std::string& GetIETypeName(TIEType Type) { return EnumName(Type); }
 
@@ -182,10 +186,14 @@ void TIEValue::RaiseNotType(const char* Word) const {
 
 std::string TIEValue::AsStringSlow() const {
   switch (FType) {
-    case dtInteger: return std::to_string(FInteger);
-    case dtFloat: return FloatToStr4(FFloat);
-    case dtFuzzy: return FRef ? FuzzyPtr()->ToString() : std::string();
-    default: RaiseNotType("string");
+    case dtInteger:
+      return std::to_string(FInteger);
+    case dtFloat:
+      return FloatToStr4(FFloat);
+    case dtFuzzy:
+      return FRef ? FuzzyPtr()->ToString() : std::string();
+    default:
+      RaiseNotType("string");
   }
 }
 
@@ -203,13 +211,17 @@ int32_t TIEValue::AsIntegerSlow() const {
     }
     case dtInteger:
     case dtFactId:
-    case dtDescriptor: return FInteger;
-    case dtFloat: return TruncToInt32(FFloat);
-    case dtExternalAddress: return PointerHash(FAddress);
+    case dtDescriptor:
+      return FInteger;
+    case dtFloat:
+      return TruncToInt32(FFloat);
+    case dtExternalAddress:
+      return PointerHash(FAddress);
     case dtFuzzy:
       if (FRef) return TruncToInt32(std::round(FuzzyPtr()->Defuzzify()));
       break;
-    default: break;
+    default:
+      break;
   }
   RaiseNotType("integer");
 }
@@ -225,12 +237,15 @@ double TIEValue::AsNumericSlow() const {
     }
     case dtInteger:
     case dtFactId:
-    case dtDescriptor: return FInteger;
-    case dtFloat: return FFloat;
+    case dtDescriptor:
+      return FInteger;
+    case dtFloat:
+      return FFloat;
     case dtFuzzy:
       if (FRef) return FuzzyPtr()->Defuzzify();
       break;
-    default: break;
+    default:
+      break;
   }
   RaiseNotType("numeric");
 }
@@ -342,7 +357,9 @@ void TIEValue::SetAsFloat(double Value) {
 void TIEValue::SetAsList(const IValueVector& Value) { SetRef(dtList, Value.Get()); }
 void TIEValue::SetAsFact(const IFact& Value) { SetRef(dtFact, Value.Get()); }
 void TIEValue::SetAsFunCall(const IFunCall& Value) { SetRef(dtFunCall, Value.Get()); }
-void TIEValue::SetAsSingletons(const ISingletonsVector& Value) { SetRef(dtSingletons, Value.Get()); }
+void TIEValue::SetAsSingletons(const ISingletonsVector& Value) {
+  SetRef(dtSingletons, Value.Get());
+}
 void TIEValue::SetAsFuzzy(const IFuzzySet& Value) { SetRef(dtFuzzy, Value.Get()); }
 
 void TIEValue::SetAsObject(TObject* Value) {
@@ -393,8 +410,10 @@ void TIEValue::Reset() {
 
 void TIEValue::SetOnChange(TIEValueChangeEvent Handler) {
   if (IsPermanent()) return;  // constants never change, so their handler would never run
-  if (Handler) FOnChange = std::make_unique<TIEValueChangeEvent>(std::move(Handler));
-  else FOnChange.reset();
+  if (Handler)
+    FOnChange = std::make_unique<TIEValueChangeEvent>(std::move(Handler));
+  else
+    FOnChange.reset();
 }
 
 void TIEValue::SetTag(int32_t Value) {
@@ -429,8 +448,10 @@ TObject* TIEValue::DuplicateOwned(TObject* Object) const {
   try {
     static_cast<TPersistent*>(Copy)->Assign(Source);
   } catch (...) {
-    if (auto* Counted = dynamic_cast<TInterfacedPersistent*>(Copy)) Counted->Release();
-    else Free(Copy);
+    if (auto* Counted = dynamic_cast<TInterfacedPersistent*>(Copy))
+      Counted->Release();
+    else
+      Free(Copy);
     throw;
   }
   return Copy;
@@ -439,18 +460,37 @@ TObject* TIEValue::DuplicateOwned(TObject* Object) const {
 void TIEValue::CopyPayload(const TIEValue& S, bool CloneLists) {
   FTag = S.FTag;
   switch (S.FType) {
-    case dtNone: FType = dtNone; FInteger = 0; break;
-    case dtAtom: case dtString: case dtVariable: case dtMultiVariable: case dtSlot: case dtMultiSlot:
+    case dtNone:
+      FType = dtNone;
+      FInteger = 0;
+      break;
+    case dtAtom:
+    case dtString:
+    case dtVariable:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
       FText = S.FText;
       FType = S.FType;
       break;
-    case dtInteger: case dtFactId: case dtDescriptor:
+    case dtInteger:
+    case dtFactId:
+    case dtDescriptor:
       FInteger = S.FInteger;
       FType = S.FType;
       break;
-    case dtFloat: FFloat = S.FFloat; FType = dtFloat; break;
-    case dtExternalAddress: FAddress = S.FAddress; FType = dtExternalAddress; break;
-    case dtClass: FClass = S.FClass; FType = dtClass; break;
+    case dtFloat:
+      FFloat = S.FFloat;
+      FType = dtFloat;
+      break;
+    case dtExternalAddress:
+      FAddress = S.FAddress;
+      FType = dtExternalAddress;
+      break;
+    case dtClass:
+      FClass = S.FClass;
+      FType = dtClass;
+      break;
     case dtList:
       if (CloneLists && S.FRef) {
         IValueVector Copy = S.ListPtr()->Clone();
@@ -461,7 +501,10 @@ void TIEValue::CopyPayload(const TIEValue& S, bool CloneLists) {
       }
       FType = dtList;
       break;
-    case dtFunCall: case dtFact: case dtSingletons: case dtFuzzy:
+    case dtFunCall:
+    case dtFact:
+    case dtSingletons:
+    case dtFuzzy:
       FRef = S.FRef;
       if (FRef) FRef->AddRef();
       FType = S.FType;
@@ -503,42 +546,84 @@ void TIEValue::Assign(TPersistent* Source) {
 }
 
 void TIEValue::AssignFrom(const TCloneable* Source) {
-  if (auto* V = dynamic_cast<const TIEValue*>(Source)) Assign(IIEValue(const_cast<TIEValue*>(V)));
-  else RaiseAssignError(Source, this);
+  if (auto* V = dynamic_cast<const TIEValue*>(Source))
+    Assign(IIEValue(const_cast<TIEValue*>(V)));
+  else
+    RaiseAssignError(Source, this);
 }
 
 void TIEValue::AssignTo(const IIEValue& Target) const {
   if (!Target || Target.Get() == this) return;
   TIEValue& T = *Target;
   switch (FType) {
-    case dtNone: T.Reset(); break;
-    case dtAtom: T.SetAsAtom(FText); break;
-    case dtString: T.SetAsString(FText); break;
-    case dtVariable: T.SetAsVariable(FText); break;
-    case dtMultiVariable: T.SetAsMultiVariable(FText); break;
-    case dtSlot: T.SetAsSlot(FText); break;
-    case dtMultiSlot: T.SetAsMultiSlot(FText); break;
-    case dtInteger: T.SetAsInteger(FInteger); break;
-    case dtFactId: T.SetAsFactId(FInteger); break;
-    case dtDescriptor: T.SetAsDescriptor(FInteger); break;
-    case dtFloat: T.SetAsFloat(FFloat); break;
-    case dtExternalAddress: T.SetAsExternalAddress(FAddress); break;
-    case dtClass: T.SetAsClass(FClass); break;
-    case dtList: T.SetAsList(FRef ? ListPtr()->Clone() : IValueVector()); break;
-    case dtSingletons: T.SetAsSingletons(ISingletonsVector(SingletonsPtr())); break;
-    case dtFuzzy: T.SetAsFuzzy(IFuzzySet(FuzzyPtr())); break;
-    case dtFunCall: T.SetAsFunCall(IFunCall(FunCallPtr())); break;
-    case dtFact: T.SetAsFact(IFact(FactPtr())); break;
+    case dtNone:
+      T.Reset();
+      break;
+    case dtAtom:
+      T.SetAsAtom(FText);
+      break;
+    case dtString:
+      T.SetAsString(FText);
+      break;
+    case dtVariable:
+      T.SetAsVariable(FText);
+      break;
+    case dtMultiVariable:
+      T.SetAsMultiVariable(FText);
+      break;
+    case dtSlot:
+      T.SetAsSlot(FText);
+      break;
+    case dtMultiSlot:
+      T.SetAsMultiSlot(FText);
+      break;
+    case dtInteger:
+      T.SetAsInteger(FInteger);
+      break;
+    case dtFactId:
+      T.SetAsFactId(FInteger);
+      break;
+    case dtDescriptor:
+      T.SetAsDescriptor(FInteger);
+      break;
+    case dtFloat:
+      T.SetAsFloat(FFloat);
+      break;
+    case dtExternalAddress:
+      T.SetAsExternalAddress(FAddress);
+      break;
+    case dtClass:
+      T.SetAsClass(FClass);
+      break;
+    case dtList:
+      T.SetAsList(FRef ? ListPtr()->Clone() : IValueVector());
+      break;
+    case dtSingletons:
+      T.SetAsSingletons(ISingletonsVector(SingletonsPtr()));
+      break;
+    case dtFuzzy:
+      T.SetAsFuzzy(IFuzzySet(FuzzyPtr()));
+      break;
+    case dtFunCall:
+      T.SetAsFunCall(IFunCall(FunCallPtr()));
+      break;
+    case dtFact:
+      T.SetAsFact(IFact(FactPtr()));
+      break;
     case dtObject:
-      if (IsOwningObject()) T.SetAsOwnedObject(DuplicateOwned(FObject));
-      else T.SetAsObject(FObject);
+      if (IsOwningObject())
+        T.SetAsOwnedObject(DuplicateOwned(FObject));
+      else
+        T.SetAsObject(FObject);
       break;
   }
 }
 
 void TIEValue::AssignTo(TPersistent* Dest) {
-  if (auto* V = dynamic_cast<TIEValue*>(Dest)) AssignTo(IIEValue(V));
-  else TCloneable::AssignTo(Dest);
+  if (auto* V = dynamic_cast<TIEValue*>(Dest))
+    AssignTo(IIEValue(V));
+  else
+    TCloneable::AssignTo(Dest);
 }
 
 IIEValue TIEValue::Clone() const {
@@ -560,19 +645,31 @@ bool TIEValue::Equals(const TIEValue* Value) const {
   const TIEType T = FType;
   if (Value->FType == T || T == dtFuzzy) {
     switch (T) {
-      case dtNone: return true;
-      case dtInteger: case dtFactId: case dtDescriptor: return Value->FInteger == FInteger;
-      case dtFloat: return Value->FFloat == FFloat;
-      case dtFunCall: case dtFact: case dtList: case dtSingletons:
+      case dtNone:
+        return true;
+      case dtInteger:
+      case dtFactId:
+      case dtDescriptor:
+        return Value->FInteger == FInteger;
+      case dtFloat:
+        return Value->FFloat == FFloat;
+      case dtFunCall:
+      case dtFact:
+      case dtList:
+      case dtSingletons:
         if (!FRef || !Value->FRef) return FRef == Value->FRef;
         return AsCloneable(FRef)->Equals(AsCloneable(Value->FRef));
-      case dtObject: return FObject == Value->FObject;
-      case dtExternalAddress: return FAddress == Value->FAddress;
-      case dtClass: return false;
+      case dtObject:
+        return FObject == Value->FObject;
+      case dtExternalAddress:
+        return FAddress == Value->FAddress;
+      case dtClass:
+        return false;
       case dtFuzzy:
         if (!FRef) return Value->FType == dtFuzzy && !Value->FRef;
         return FuzzyPtr()->Equals(Value);
-      default: return FText == Value->FText;  // the text types
+      default:
+        return FText == Value->FText;  // the text types
     }
   }
   if (Value->FType == dtFuzzy) return Value->Equals(this);
@@ -585,28 +682,53 @@ bool TIEValue::EqualsStar(const TIEValue* Value) const {
   if (FType == dtFunCall && Value->FType != dtFunCall) return false;
   if (FType != dtFuzzy && Value->FType == dtFuzzy) return Value->EqualsStar(this);
   switch (FType) {
-    case dtNone: return true;
-    case dtInteger: case dtFactId: case dtDescriptor: return Value->AsInteger() == FInteger;
-    case dtFloat: return Value->AsFloat() == FFloat;
-    case dtFunCall: case dtFact: case dtList: case dtSingletons: case dtFuzzy: case dtObject:
-    case dtExternalAddress: case dtClass:
+    case dtNone:
+      return true;
+    case dtInteger:
+    case dtFactId:
+    case dtDescriptor:
+      return Value->AsInteger() == FInteger;
+    case dtFloat:
+      return Value->AsFloat() == FFloat;
+    case dtFunCall:
+    case dtFact:
+    case dtList:
+    case dtSingletons:
+    case dtFuzzy:
+    case dtObject:
+    case dtExternalAddress:
+    case dtClass:
       return Equals(Value);
-    default: return Value->AsString() == FText;
+    default:
+      return Value->AsString() == FText;
   }
 }
 
 int32_t TIEValue::GetHashCode() const {
   switch (FType) {
-    case dtNone: return 0;
-    case dtInteger: case dtFactId: case dtDescriptor: return FInteger;
-    case dtFloat: return TruncToInt32(FFloat);
-    case dtExternalAddress: return PointerHash(FAddress);
-    case dtFunCall: case dtFact: case dtList: case dtSingletons:
+    case dtNone:
+      return 0;
+    case dtInteger:
+    case dtFactId:
+    case dtDescriptor:
+      return FInteger;
+    case dtFloat:
+      return TruncToInt32(FFloat);
+    case dtExternalAddress:
+      return PointerHash(FAddress);
+    case dtFunCall:
+    case dtFact:
+    case dtList:
+    case dtSingletons:
       return FRef ? AsCloneable(FRef)->GetHashCode() : 0;
-    case dtFuzzy: return FRef ? CalculateHash(FuzzyPtr()->ToString()) : 0;
-    case dtObject: return PointerHash(FObject);
-    case dtClass: return PointerHash(FClass);
-    default: return CalculateHash(FText);
+    case dtFuzzy:
+      return FRef ? CalculateHash(FuzzyPtr()->ToString()) : 0;
+    case dtObject:
+      return PointerHash(FObject);
+    case dtClass:
+      return PointerHash(FClass);
+    default:
+      return CalculateHash(FText);
   }
 }
 
@@ -616,9 +738,12 @@ std::string PrintString(const std::string& Text) {
   R.reserve(Text.size() + 2);
   R += '"';
   for (char C : Text) {
-    if (C == '\\') R += "\\\\";
-    else if (C == '"') R += "\\\"";
-    else R += C;
+    if (C == '\\')
+      R += "\\\\";
+    else if (C == '"')
+      R += "\\\"";
+    else
+      R += C;
   }
   R += '"';
   return R;
@@ -627,26 +752,42 @@ std::string PrintString(const std::string& Text) {
 
 std::string TIEValue::GetToString() const {
   switch (FType) {
-    case dtNone: return {};
-    case dtAtom: case dtSlot: case dtMultiSlot: return FText;
-    case dtString: return PrintString(FText);
-    case dtInteger: return std::to_string(FInteger);
-    case dtVariable: return "?" + FText;
-    case dtMultiVariable: return "$?" + FText;
-    case dtFactId: return "<Fact-" + std::to_string(FInteger) + ">";
-    case dtFloat: return FloatToStr4(FFloat);
-    case dtFunCall: case dtFact: case dtList: case dtSingletons:
+    case dtNone:
+      return {};
+    case dtAtom:
+    case dtSlot:
+    case dtMultiSlot:
+      return FText;
+    case dtString:
+      return PrintString(FText);
+    case dtInteger:
+      return std::to_string(FInteger);
+    case dtVariable:
+      return "?" + FText;
+    case dtMultiVariable:
+      return "$?" + FText;
+    case dtFactId:
+      return "<Fact-" + std::to_string(FInteger) + ">";
+    case dtFloat:
+      return FloatToStr4(FFloat);
+    case dtFunCall:
+    case dtFact:
+    case dtList:
+    case dtSingletons:
       return FRef ? AsCloneable(FRef)->GetToString() : std::string();
-    case dtDescriptor: return "<UNKNOWN>";
+    case dtDescriptor:
+      return "<UNKNOWN>";
     case dtObject:
       if (!FObject) return {};
       if (auto* B = dynamic_cast<const TBindingInfo*>(FObject))
         return "<" + FObject->ClassName() + ": " + B->ToString() + ">";
       return "<Object: " + FObject->ClassName() + ">";
-    case dtClass: return FClass ? FClass->Name : std::string();
+    case dtClass:
+      return FClass ? FClass->Name : std::string();
     case dtExternalAddress:
       return "<External-Address: " + std::to_string(reinterpret_cast<uintptr_t>(FAddress)) + ">";
-    case dtFuzzy: return FRef ? FuzzyPtr()->ToString() : std::string();
+    case dtFuzzy:
+      return FRef ? FuzzyPtr()->ToString() : std::string();
   }
   return {};
 }
@@ -657,7 +798,8 @@ IIEValue TIEValue::Resolve(TObject* Context) const {
   switch (FType) {
     case dtVariable:
     case dtMultiVariable:
-      if (!Context || !GContextResolver) throw EIEException(Format(SNoContext, {GetIETypeName(FType)}));
+      if (!Context || !GContextResolver)
+        throw EIEException(Format(SNoContext, {GetIETypeName(FType)}));
       return GContextResolver(*this, Context);
     case dtFunCall:
       if (!GFunCallResolver) throw EIEException(Format(SNoContext, {GetIETypeName(FType)}));
@@ -689,7 +831,8 @@ IIEValue TIEValue::Resolve(TObject* Context) const {
       Set->SetName(Set->ValuesText());
       return NewRef<TIEValue>(Set);
     }
-    default: break;
+    default:
+      break;
   }
   return IIEValue(const_cast<TIEValue*>(this));
 }
@@ -697,7 +840,8 @@ IIEValue TIEValue::Resolve(TObject* Context) const {
 // --- constants and short hands --------------------------------------------------------------
 
 struct TIEConstants {
-  IIEValue True, False, EmptyString, Nil, NilList, Catch, Finally, Except, Else, Do, EOF_, Then, PI, Zero;
+  IIEValue True, False, EmptyString, Nil, NilList, Catch, Finally, Except, Else, Do, EOF_, Then, PI,
+      Zero;
   static IIEValue Make(IIEValue V) {
     V->MakePermanent();
     return V;
@@ -757,7 +901,9 @@ bool IsValueConstant(const TIEValue* V) noexcept {
 IIEValue NewAtom(const std::string& Text) { return NewRef<TIEValue>(Text, dtAtom); }
 IIEValue NewString(const std::string& Text) { return NewRef<TIEValue>(Text, dtString); }
 IIEValue NewVariable(const std::string& Name) { return NewRef<TIEValue>(Name, dtVariable); }
-IIEValue NewMultiVariable(const std::string& Name) { return NewRef<TIEValue>(Name, dtMultiVariable); }
+IIEValue NewMultiVariable(const std::string& Name) {
+  return NewRef<TIEValue>(Name, dtMultiVariable);
+}
 IIEValue NewInteger(int32_t Value) { return NewRef<TIEValue>(Value, dtInteger); }
 IIEValue NewFloat(double Value) { return NewRef<TIEValue>(Value); }
 IIEValue NewFactId(int32_t Id) { return NewRef<TIEValue>(Id, dtFactId); }

@@ -176,7 +176,7 @@ class TIEValue : public TCloneable {
     TObject* FObject;
     void* FAddress;
     const TClassInfo* FClass;
-  } ;
+  };
   TIEValueNexus* FNexus = nullptr;
   std::unique_ptr<TIEValueChangeEvent> FOnChange;
 };

@@ -6,14 +6,16 @@ namespace norvale {
 
 namespace {
 void CheckChangeable(const TCloneable& List) {
-  if (List.IsPermanent()) throw EIEException("A shared constant list cannot be changed; copy it first");
+  if (List.IsPermanent())
+    throw EIEException("A shared constant list cannot be changed; copy it first");
 }
 }  // namespace
 
 // --- TValueVector ---------------------------------------------------------------------------
 
 void TValueVector::CheckIndex(int Index, int Limit) const {
-  if (Index < 0 || Index >= Limit) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index >= Limit)
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
 }
 
 const IIEValue& TValueVector::Get(int Index) const {
@@ -86,7 +88,8 @@ void TValueVector::AssignFrom(const TCloneable* Source) {
 }
 
 void TValueVector::Assign(TPersistent* Source) {
-  throw EIEException(Format(SAssignError, {ClassName(), Source ? Source->ClassName() : std::string("nil")}));
+  throw EIEException(
+      Format(SAssignError, {ClassName(), Source ? Source->ClassName() : std::string("nil")}));
 }
 
 bool TValueVector::Equals(const TValueVector* Other) const {
@@ -271,7 +274,8 @@ void TValueHashTable::Clear() {
 }
 
 const std::string& TValueHashTable::KeyByIndex(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   return FKeys[Index];
 }
 

@@ -127,7 +127,9 @@ class TValueHashTable : public TPersistent {
   IIEValue GetItemByIndex(int Index) const;
 
   void BeginUpdate() noexcept { ++FUpdateCount; }
-  void EndUpdate() noexcept { if (FUpdateCount > 0) --FUpdateCount; }
+  void EndUpdate() noexcept {
+    if (FUpdateCount > 0) --FUpdateCount;
+  }
   int Capacity() const noexcept { return FCapacity; }
   void SetCapacity(int Value) noexcept { FCapacity = Value; }
   double LoadFactor() const noexcept { return FLoadFactor; }

@@ -14,8 +14,10 @@ class TEqFunction : public TIEUserFunction {
   void AfterConstruction() override {
     TIEUserFunction::AfterConstruction();
     SetFunctionName(FStar ? "eq*" : "eq");
-    SetComment(FStar ? "Returns TRUE if the first argument equals (in value) all of the following arguments.  Note that the types may differ"
-                     : "Returns TRUE if the first argument equals (in type and value) all of the following arguments");
+    SetComment(FStar ? "Returns TRUE if the first argument equals (in value) all of the following "
+                       "arguments.  Note that the types may differ"
+                     : "Returns TRUE if the first argument equals (in type and value) all of the "
+                       "following arguments");
     SetArgumentString(" <expression> <expression>+");
     SetMinArgumentCount(1);
   }

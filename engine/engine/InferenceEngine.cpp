@@ -17,8 +17,10 @@ void TFactTemplates::Add(const IFactTemplate& Template) {
   if (It != FItems.end()) {
     if (It->second == Template) return;
     switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore: return;
-      case dcError: throw EIEException(Format(SDuplicateTemplateNames, {Name}));
+      case dcIgnore:
+        return;
+      case dcError:
+        throw EIEException(Format(SDuplicateTemplateNames, {Name}));
       case dcOverwrite: {
         IFactTemplate Old = It->second;
         if (FEngine) FEngine->RemoveFactTemplate(Old);
@@ -76,8 +78,10 @@ void TUserFunctions::Put(const std::string& Name, const IUserFunction& Function)
   if (It != FItems.end()) {
     if (It->second == Function) return;
     switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore: return;
-      case dcError: throw EIEException(Format(SDuplicateFunctionNames, {Name}));
+      case dcIgnore:
+        return;
+      case dcError:
+        throw EIEException(Format(SDuplicateFunctionNames, {Name}));
       case dcOverwrite: {
         IUserFunction Old = It->second;
         FItems.erase(It);
@@ -136,9 +140,13 @@ void TRules::Add(TRule* Rule) {
   if (It != FItems.end()) {
     if (It->second == Rule) return;
     switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore: return;
-      case dcError: throw EIEException(Format(SDuplicateRuleNames, {Name}));
-      case dcOverwrite: Remove(Name); break;
+      case dcIgnore:
+        return;
+      case dcError:
+        throw EIEException(Format(SDuplicateRuleNames, {Name}));
+      case dcOverwrite:
+        Remove(Name);
+        break;
     }
   }
   // Compile first: a rule that does not compile is not registered.
@@ -200,7 +208,8 @@ void TInferenceEngine::AfterConstruction() {
 
 void TInferenceEngine::CreateSpecialTemplates() {
   IFactTemplate Initial = CreateFactTemplate(SInitialFactPattern);
-  if (!FInitialFactPattern) FInitialFactPattern = NewObject<TIEPattern>(this, 0, Initial, SInitialFactPattern);
+  if (!FInitialFactPattern)
+    FInitialFactPattern = NewObject<TIEPattern>(this, 0, Initial, SInitialFactPattern);
   IFactTemplate Null = CreateFactTemplate(SNullFact);
   FNullFact = NewRef<TFact>(Null);
 }
@@ -244,8 +253,10 @@ TInferenceEngine::~TInferenceEngine() {
 }
 
 void TInferenceEngine::SetSymbolIndex(int Value) noexcept {
-  if (Value > FSymbolIndex) FSymbolIndex = Value;
-  else ++FSymbolIndex;
+  if (Value > FSymbolIndex)
+    FSymbolIndex = Value;
+  else
+    ++FSymbolIndex;
 }
 
 std::string TInferenceEngine::GenerateSymbol(const std::string& Prefix) {
@@ -260,7 +271,9 @@ IFactTemplate TInferenceEngine::CreateFactTemplate(const std::string& Name) {
   return T;
 }
 
-IFactTemplate TInferenceEngine::FindFactTemplate(const std::string& Name) { return FFactTemplates->Find(Name); }
+IFactTemplate TInferenceEngine::FindFactTemplate(const std::string& Name) {
+  return FFactTemplates->Find(Name);
+}
 
 void TInferenceEngine::AddRule(TRule* Rule) { OnAddRule(this, Rule); }
 
@@ -351,19 +364,21 @@ void TInferenceEngine::ProcessPendingFacts() {
 
 void TInferenceEngine::AddActivation(TActivation* Activation) {
   Activation->Rule()->EvaluateSalience();
-  FActivations.push_back(Activation);
+  Activation->FEngineIt = FActivations.insert(FActivations.end(), Activation);
+  Activation->FInEngine = true;
 }
 
 void TInferenceEngine::RemoveActivation(TActivation* Activation) {
-  auto It = std::find(FActivations.rbegin(), FActivations.rend(), Activation);
-  if (It == FActivations.rend()) return;
-  FActivations.erase(std::next(It).base());
+  if (!Activation->FInEngine) return;
+  FActivations.erase(Activation->FEngineIt);
+  Activation->FInEngine = false;
   Free(Activation);
 }
 
 void TInferenceEngine::RuleFired(TActivation* Activation) {
-  auto It = std::find(FActivations.begin(), FActivations.end(), Activation);
-  if (It != FActivations.end()) FActivations.erase(It);
+  if (!Activation->FInEngine) return;
+  FActivations.erase(Activation->FEngineIt);
+  Activation->FInEngine = false;
 }
 
 void TInferenceEngine::AskForGoal(TJoinNode&, TIEPattern&, TRule*, const TIEToken&) {}
@@ -379,10 +394,18 @@ void TInferenceEngine::RenameRule(const std::string& OldName, const std::string&
   R->StoreName(NewName);
 }
 
-void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) { OnNewFactTemplate(this, Template); }
-void TInferenceEngine::RemoveFactTemplate(const IFactTemplate& Template) { OnRemoveFactTemplate(this, Template); }
-void TInferenceEngine::AddFunction(const IUserFunction& Function) { OnAddUserFunction(this, Function); }
-void TInferenceEngine::RemoveFunction(const IUserFunction& Function) { OnRemoveUserFunction(this, Function); }
+void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) {
+  OnNewFactTemplate(this, Template);
+}
+void TInferenceEngine::RemoveFactTemplate(const IFactTemplate& Template) {
+  OnRemoveFactTemplate(this, Template);
+}
+void TInferenceEngine::AddFunction(const IUserFunction& Function) {
+  OnAddUserFunction(this, Function);
+}
+void TInferenceEngine::RemoveFunction(const IUserFunction& Function) {
+  OnRemoveUserFunction(this, Function);
+}
 
 void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
   TComponent::Notification(Component, Operation);
@@ -397,14 +420,18 @@ void TInferenceEngine::FactTemplateRenaming(TFactTemplate* Template, const std::
 
 // --- IReasoner ------------------------------------------------------------------------------
 
-std::string TInferenceEngine::PrettyPrint(const TFunctionCall& FunCall) { return FunCallToString(FunCall); }
+std::string TInferenceEngine::PrettyPrint(const TFunctionCall& FunCall) {
+  return FunCallToString(FunCall);
+}
 std::string TInferenceEngine::PrettyPrint(const TFact& Fact) { return Fact.GetToString(); }
 std::string TInferenceEngine::PrettyPrint(const TIEUserFunction& Function) {
   std::string R = ";" + Function.FunctionName() + Function.ArgumentString();
   if (!Function.Comment().empty()) R += NewLineString + std::string(";") + Function.Comment();
   return R;
 }
-std::string TInferenceEngine::PrettyPrint(const TIEDefinedType& Type) { return DefinedTypePrettyPrint(Type); }
+std::string TInferenceEngine::PrettyPrint(const TIEDefinedType& Type) {
+  return DefinedTypePrettyPrint(Type);
+}
 std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return RulePrettyPrint(Rule); }
 
 void TInferenceEngine::AddUserFunction(const IUserFunction& Function) {
@@ -440,15 +467,24 @@ void TInferenceEngine::SetUserFunction(const TIEName& Name, const IUserFunction&
 // --- parsing and printing through the knowledge language ------------------------------------
 
 void TInferenceEngine::RaiseNoParser(const char* What) const {
-  throw EIEException(Format("Reading %s needs the knowledge-language parser, which this engine does not have", {What}));
+  throw EIEException(Format(
+      "Reading %s needs the knowledge-language parser, which this engine does not have", {What}));
 }
 
-IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) { RaiseNoParser("a slot definition"); }
+IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
+  RaiseNoParser("a slot definition");
+}
 IFact TInferenceEngine::ParseFactText(const std::string&) { RaiseNoParser("a fact"); }
 TRule* TInferenceEngine::ParseRule(const std::string&) { RaiseNoParser("a rule"); }
-ISingletonsVector TInferenceEngine::ParseSingletons(const std::string&) { RaiseNoParser("singletons"); }
-IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) { RaiseNoParser("a fuzzy set"); }
-IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) { RaiseNoParser("a fuzzy variable"); }
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string&) {
+  RaiseNoParser("singletons");
+}
+IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) {
+  RaiseNoParser("a fuzzy set");
+}
+IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) {
+  RaiseNoParser("a fuzzy variable");
+}
 
 std::string TInferenceEngine::PrettyPrint(const TSingletonsVector* Singletons) {
   return Singletons ? SingletonsPrettyPrint(*Singletons) : std::string();

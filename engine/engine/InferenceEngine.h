@@ -1,6 +1,7 @@
 // The inference engine component: every call from a host enters the system here.
 #pragma once
 
+#include <list>
 #include <map>
 #include <unordered_map>
 #include <memory>
@@ -153,8 +154,11 @@ class TInferenceEngine : public TComponent,
   TTypeChecks FactTypeChecks() const override { return FTypeChecks; }
   int32_t FactIdCounter() const override { return FFactId; }
   TObject* FactContext() override { return FGlobalContext.get(); }
-  void FactTemplateRenaming(TFactTemplate* Template, const std::string& OldName, const std::string& NewName) override;
-  void RegisterFactTemplate(const IFactTemplate& Template) override { FFactTemplates->Add(Template); }
+  void FactTemplateRenaming(TFactTemplate* Template, const std::string& OldName,
+                            const std::string& NewName) override;
+  void RegisterFactTemplate(const IFactTemplate& Template) override {
+    FFactTemplates->Add(Template);
+  }
   IFactSlot ParseFactSlotText(const std::string& Text) override;
   IFact ParseFactText(const std::string& Text) override;
 
@@ -191,7 +195,11 @@ class TInferenceEngine : public TComponent,
   virtual void AddActivation(TActivation* Activation);
   virtual void RemoveActivation(TActivation* Activation);
   virtual void RuleFired(TActivation* Activation);
-  const std::vector<TActivation*>& Activations() const noexcept { return FActivations; }
+  // The waiting activations, oldest first (a copy).
+  std::vector<TActivation*> Activations() const {
+    return {FActivations.begin(), FActivations.end()};
+  }
+  int ActivationCount() const noexcept { return static_cast<int>(FActivations.size()); }
   // A join found no fact for a pattern on a backward-chaining template.
   virtual void AskForGoal(TJoinNode& Node, TIEPattern& Pattern, TRule* Rule, const TIEToken& Token);
 
@@ -221,7 +229,7 @@ class TInferenceEngine : public TComponent,
   std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   bool FFactDuplication = false;
-  std::vector<TActivation*> FActivations;
+  std::list<TActivation*> FActivations;
 };
 
 }  // namespace norvale

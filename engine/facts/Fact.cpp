@@ -31,8 +31,12 @@ inline uint32_t FoldInteger(uint32_t H, int32_t V) {
 
 uint32_t FoldPrintedHash(uint32_t H, const TIEValue& V) {
   switch (V.DType()) {
-    case dtNone: return H;
-    case dtAtom: case dtSlot: case dtMultiSlot: return FoldBytes(H, V.Text());
+    case dtNone:
+      return H;
+    case dtAtom:
+    case dtSlot:
+    case dtMultiSlot:
+      return FoldBytes(H, V.Text());
     case dtString:
       H = H * 31u + '"';
       for (char C : V.Text()) {
@@ -40,10 +44,14 @@ uint32_t FoldPrintedHash(uint32_t H, const TIEValue& V) {
         H = H * 31u + static_cast<unsigned char>(C);
       }
       return H * 31u + '"';
-    case dtVariable: return FoldBytes(H * 31u + '?', V.Text());
-    case dtMultiVariable: return FoldBytes(FoldBytes(H, "$?"), V.Text());
-    case dtInteger: return FoldInteger(H, V.AsInteger());
-    case dtFactId: return FoldBytes(FoldInteger(FoldBytes(H, "<Fact-"), V.AsFactId()), ">");
+    case dtVariable:
+      return FoldBytes(H * 31u + '?', V.Text());
+    case dtMultiVariable:
+      return FoldBytes(FoldBytes(H, "$?"), V.Text());
+    case dtInteger:
+      return FoldInteger(H, V.AsInteger());
+    case dtFactId:
+      return FoldBytes(FoldInteger(FoldBytes(H, "<Fact-"), V.AsFactId()), ">");
     case dtFloat: {
       char Buf[64];
       int N = std::snprintf(Buf, sizeof Buf, "%.4f", V.AsFloat());
@@ -57,7 +65,8 @@ uint32_t FoldPrintedHash(uint32_t H, const TIEValue& V) {
           H = H * 31u + ' ';
         }
       return H;
-    default: return FoldBytes(H, V.ToString());
+    default:
+      return FoldBytes(H, V.ToString());
   }
 }
 
@@ -78,7 +87,8 @@ IIEValue& TFact::Entry(int Index) {
 
 const IIEValue& TFact::ValueAt(int Index) {
   static const IIEValue None;
-  if (Index >= 0 && Index < static_cast<int>(FValues.size()) && FValues[Index]) return FValues[Index];
+  if (Index >= 0 && Index < static_cast<int>(FValues.size()) && FValues[Index])
+    return FValues[Index];
   TFactSlot* S = FTemplate ? FTemplate->SlotAt(Index) : nullptr;
   if (!S) return None;
   IIEValue& E = Entry(Index);
@@ -115,7 +125,8 @@ IIEValue TFact::CheckedValue(TFactSlot* Slot, const IIEValue& Value) const {
     Converted = NewFloat(Value->AsInteger());
   } else if ((Value->DType() == dtAtom || Value->DType() == dtString) && Slot->IsFuzzy() &&
              Slot->ExtendedTypeInfo() && Slot->ExtendedTypeInfo()->FuzzyType()) {
-    Converted = NewRef<TIEValue>(Slot->ExtendedTypeInfo()->FuzzyType()->ParseExpression(Value->AsString()));
+    Converted =
+        NewRef<TIEValue>(Slot->ExtendedTypeInfo()->FuzzyType()->ParseExpression(Value->AsString()));
   }
   if (!Converted || !Slot->IsValid(Converted))
     throw EIEException(Slot->GetInvalidValueString(Converted ? Converted : Value));
@@ -170,11 +181,14 @@ std::vector<IIEValue> TFact::GetSlotValues() {
 void TFact::AssignValues(const IFact& Fact) {
   if (!FTemplate || !Fact || !Fact->FTemplate) throw EIEException(SNoTemplate);
   if (Fact->FTemplate != FTemplate)
-    throw EIEException(Format(SFactTemplatesDifferent, {FTemplate->TemplateName(), Fact->FTemplate->TemplateName()}));
+    throw EIEException(Format(SFactTemplatesDifferent,
+                              {FTemplate->TemplateName(), Fact->FTemplate->TemplateName()}));
   if (Fact.Get() == this) return;
   std::vector<IIEValue> Values(Fact->FValues.size());
   for (size_t I = 0; I < Values.size(); ++I)
-    if (Fact->FValues[I]) Values[I] = IsValueConstant(Fact->FValues[I]) ? Fact->FValues[I] : NewRef<TIEValue>(Fact->FValues[I]);
+    if (Fact->FValues[I])
+      Values[I] =
+          IsValueConstant(Fact->FValues[I]) ? Fact->FValues[I] : NewRef<TIEValue>(Fact->FValues[I]);
   FValues = std::move(Values);
 }
 
@@ -184,7 +198,8 @@ void TFact::CopyFrom(const TFact& Source) {
   FValues.assign(Source.FValues.size(), nullptr);
   for (size_t I = 0; I < FValues.size(); ++I)
     if (Source.FValues[I])
-      FValues[I] = IsValueConstant(Source.FValues[I]) ? Source.FValues[I] : NewRef<TIEValue>(Source.FValues[I]);
+      FValues[I] = IsValueConstant(Source.FValues[I]) ? Source.FValues[I]
+                                                      : NewRef<TIEValue>(Source.FValues[I]);
   FID = Source.FID;
   FTag = Source.FTag;
 }
@@ -194,7 +209,8 @@ void TFact::AssignFrom(const TCloneable* Source) {
   if (!S) RaiseAssignError(Source, this);
   if (S == this) return;
   IFactEngine* Engine = FTemplate ? FTemplate->Engine() : nullptr;
-  if (Engine && S->FTemplate && S->FTemplate != FTemplate && S->FTemplate->Owner() != FTemplate->Owner()) {
+  if (Engine && S->FTemplate && S->FTemplate != FTemplate &&
+      S->FTemplate->Owner() != FTemplate->Owner()) {
     // A fact of another engine: re-create it here against this engine's template of that name.
     IFactTemplate T = Engine->FindFactTemplate(S->FTemplate->TemplateName());
     if (!T) {

@@ -47,10 +47,13 @@ TFactSlot::~TFactSlot() {
   FExtendedTypeInfo = nullptr;
 }
 
-std::string TFactSlot::GetTemplateName() const { return FTemplate ? FTemplate->TemplateName() : std::string(); }
+std::string TFactSlot::GetTemplateName() const {
+  return FTemplate ? FTemplate->TemplateName() : std::string();
+}
 
 bool TFactSlot::DynamicChecks() const {
-  return FTemplate && FTemplate->Engine() && FTemplate->Engine()->FactTypeChecks().Contains(tcDynamic);
+  return FTemplate && FTemplate->Engine() &&
+         FTemplate->Engine()->FactTypeChecks().Contains(tcDynamic);
 }
 
 void TFactSlot::SetName(const TIEName& Value) {
@@ -124,10 +127,11 @@ std::string TFactSlot::GetInvalidValueString(const IIEValue& Value) const {
     TIETypes Allowed = FSlotType + IEAlwaysValidTypes;
     for (const IIEValue& E : L->Values())
       if (E && !Allowed.Contains(E->DType()))
-        return Format(SBadSlotValue,
-                      {Format(SNotCorrectType, {TypeNames(FSlotType, ", "), Value->ToString(),
-                                                GetIETypeName(E->DType()) + " (" + E->ToString() + ")"}),
-                       FName});
+        return Format(
+            SBadSlotValue,
+            {Format(SNotCorrectType, {TypeNames(FSlotType, ", "), Value->ToString(),
+                                      GetIETypeName(E->DType()) + " (" + E->ToString() + ")"}),
+             FName});
   }
   return {};
 }
@@ -135,23 +139,36 @@ std::string TFactSlot::GetInvalidValueString(const IIEValue& Value) const {
 IIEValue TFactSlot::CreateValidDefault(bool AsMultiSlot) const {
   if (FExtendedTypeInfo) return FExtendedTypeInfo->CreateValidDefault(AsMultiSlot);
   if (AsMultiSlot) return NewList();
-  static const TIEType Order[] = {dtAtom, dtString, dtInteger, dtFloat, dtObject, dtExternalAddress,
-                                  dtFuzzy, dtFactId, dtFact, dtDescriptor, dtClass};
+  static const TIEType Order[] = {dtAtom,   dtString,          dtInteger, dtFloat,
+                                  dtObject, dtExternalAddress, dtFuzzy,   dtFactId,
+                                  dtFact,   dtDescriptor,      dtClass};
   for (TIEType T : Order) {
     if (!FSlotType.Contains(T)) continue;
     switch (T) {
-      case dtAtom: return NewAtom("");
-      case dtString: return NewString("");
-      case dtInteger: return NewInteger(0);
-      case dtFloat: return NewFloat(0.0);
-      case dtObject: return NewRef<TIEValue>(static_cast<TObject*>(nullptr), false);
-      case dtExternalAddress: return NewRef<TIEValue>(static_cast<void*>(nullptr));
-      case dtFuzzy: return FCNil;
-      case dtFactId: return NewFactId(0);
-      case dtFact: return NewRef<TIEValue>(IFact());
-      case dtDescriptor: return NewRef<TIEValue>(0, dtDescriptor);
-      case dtClass: return NewRef<TIEValue>(static_cast<const TClassInfo*>(nullptr));
-      default: break;
+      case dtAtom:
+        return NewAtom("");
+      case dtString:
+        return NewString("");
+      case dtInteger:
+        return NewInteger(0);
+      case dtFloat:
+        return NewFloat(0.0);
+      case dtObject:
+        return NewRef<TIEValue>(static_cast<TObject*>(nullptr), false);
+      case dtExternalAddress:
+        return NewRef<TIEValue>(static_cast<void*>(nullptr));
+      case dtFuzzy:
+        return FCNil;
+      case dtFactId:
+        return NewFactId(0);
+      case dtFact:
+        return NewRef<TIEValue>(IFact());
+      case dtDescriptor:
+        return NewRef<TIEValue>(0, dtDescriptor);
+      case dtClass:
+        return NewRef<TIEValue>(static_cast<const TClassInfo*>(nullptr));
+      default:
+        break;
     }
   }
   return NewRef<TIEValue>();
@@ -213,8 +230,10 @@ std::string TFactSlot::GetToString() const {
       D = (FDefaultDynamic ? "(default-dynamic " : "(default ") + Printed + ") ";
   }
   if (FExtendedTypeInfo) {
-    if (FExtendedTypeInfo->Implicit()) R += FExtendedTypeInfo->GetToString();
-    else R += "(type " + FExtendedTypeInfo->Name() + ")";
+    if (FExtendedTypeInfo->Implicit())
+      R += FExtendedTypeInfo->GetToString();
+    else
+      R += "(type " + FExtendedTypeInfo->Name() + ")";
     if (!D.empty()) R += Indent2 + D;
   } else if (FSlotType == IESlotTypes || FSlotType == IESlotTypes + IEMultiSlotTypes) {
     R += D;
@@ -352,7 +371,8 @@ void TFactTemplate::NewSlotType(TFactSlot*, TIETypes) { InvalidateTypes(); }
 
 IFactSlot TFactTemplate::AddSlot(const std::string& Name, const IIEValue& Default) {
   if (!Default) throw EIEException(SBadSlotType);
-  if (Default->DType() == dtList) throw EIEException(Format(SInvalidSlotDefault, {Default->ToString()}));
+  if (Default->DType() == dtList)
+    throw EIEException(Format(SInvalidSlotDefault, {Default->ToString()}));
   if (Trim(Name).empty()) throw EIEException(Format(SBadSlotName, {Name}));
   if (TFactSlot* S = FindSlot(Name)) {
     if (S->SlotDefault() && S->SlotDefault()->DType() == dtList)
@@ -372,7 +392,8 @@ IFactSlot TFactTemplate::AddSlot(const std::string& Name, const IIEValue& Defaul
 IFactSlot TFactTemplate::AddMultiSlot(const std::string& Name, const IIEValue& Default) {
   if (!Default) throw EIEException(SBadSlotType);
   if (Default->DType() != dtList)
-    throw EIEException(Format(SInvalidDefaultMultislotValue, {Default->DType() == dtNone ? std::string() : Default->ToString()}));
+    throw EIEException(Format(SInvalidDefaultMultislotValue,
+                              {Default->DType() == dtNone ? std::string() : Default->ToString()}));
   if (Trim(Name).empty()) throw EIEException(Format(SBadSlotName, {Name}));
   if (TFactSlot* S = FindSlot(Name)) {
     if (S->SlotDefault() && S->SlotDefault()->DType() != dtList)
@@ -470,7 +491,8 @@ IFact TFactTemplate::NewFact() {
 void TFactTemplate::FillFactWithDefaults(TFact& Fact) {
   if (!Fact.Template()) throw EIEException(SNoTemplate);
   if (Fact.TemplatePtr() != this)
-    throw EIEException(Format(SFactTemplatesDifferent, {Fact.Template()->TemplateName(), FTemplateName}));
+    throw EIEException(
+        Format(SFactTemplatesDifferent, {Fact.Template()->TemplateName(), FTemplateName}));
   for (int I : FSorted) {
     TFactSlot* S = FSlots[I].Get();
     IIEValue V = S->SlotDefault() ? PrivateCopy(S->SlotDefault()) : FCNil;
@@ -496,7 +518,8 @@ IFactTemplate TFactTemplate::Clone(TComponent* Owner) const {
   R->FBackwardChaining = FBackwardChaining;
   R->FTag = FTag;
   if (Owner == FOwner) R->FParent = FParent;
-  if (R->FEngine && R->FEngine != FEngine) R->AssignSlots(IFactTemplate(const_cast<TFactTemplate*>(this)));
+  if (R->FEngine && R->FEngine != FEngine)
+    R->AssignSlots(IFactTemplate(const_cast<TFactTemplate*>(this)));
   else
     for (int I : FOrder) R->AddSlot(FSlots[I]);
   R->UpdateOrdered();
@@ -553,18 +576,22 @@ int32_t TFactTemplate::GetHashCode() const {
 std::string TFactTemplate::GetToString() const {
   std::string R = "(deftemplate " + FTemplateName;
   if (!FComment.empty()) R += " " + QuoteComment(FComment);
-  if (FParent) R += std::string(NewLineString) + IndentString + "extends " + FParent->TemplateName();
+  if (FParent)
+    R += std::string(NewLineString) + IndentString + "extends " + FParent->TemplateName();
   if (FOrdered) {
     TFactSlot* Data = FindSlot(SDefaultSlotName);
     if (Data && Data->ExtendedTypeInfo()) {
-      if (Data->ExtendedTypeInfo()->Implicit()) R += " " + Data->GetToString();
-      else R += " is-a " + Data->ExtendedTypeInfo()->Name();
+      if (Data->ExtendedTypeInfo()->Implicit())
+        R += " " + Data->GetToString();
+      else
+        R += " is-a " + Data->ExtendedTypeInfo()->Name();
     }
   } else {
     R += NewLineString;
     const std::string Break = std::string(NewLineString) + IndentString;
     for (int I : FOrder)
-      R += IndentString + StringReplaceAll(FSlots[I]->GetToString(), NewLineString, Break) + NewLineString;
+      R += IndentString + StringReplaceAll(FSlots[I]->GetToString(), NewLineString, Break) +
+           NewLineString;
   }
   return R + ")";
 }

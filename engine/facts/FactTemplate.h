@@ -187,10 +187,10 @@ class TFactTemplate : public TCloneable {
   std::string FComment;
   bool FBackwardChaining = false;
   IFactTemplate FParent;
-  std::vector<IFactSlot> FSlots;              // by position; nil where a slot was removed
+  std::vector<IFactSlot> FSlots;  // by position; nil where a slot was removed
   std::unordered_map<std::string, int> FByName;
-  std::vector<int> FOrder;                   // positions in the order slots were added
-  std::vector<int> FSorted;                  // positions sorted by name
+  std::vector<int> FOrder;   // positions in the order slots were added
+  std::vector<int> FSorted;  // positions sorted by name
   bool FOrdered = false;
   mutable bool FFuzzyValid = false;
   mutable bool FFuzzy = false;

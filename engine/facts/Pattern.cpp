@@ -14,7 +14,8 @@ std::string CommentLines(const std::string& Comment) {
   size_t Start = 0;
   while (Start <= Comment.size()) {
     size_t End = Comment.find('\n', Start);
-    std::string Line = Trim(Comment.substr(Start, End == std::string::npos ? std::string::npos : End - Start));
+    std::string Line =
+        Trim(Comment.substr(Start, End == std::string::npos ? std::string::npos : End - Start));
     if (!Line.empty() && Line[0] != ';') Line = "; " + Line;
     R += Line + NewLineString;
     if (End == std::string::npos) break;
@@ -94,9 +95,11 @@ bool TIEPatternMatchTest::Equals(const TIESlotTest* Test) const {
          (FSlotValue == T->FSlotValue || (FSlotValue && FSlotValue->Equals(T->FSlotValue)));
 }
 
-bool TIEPatternMatchTest::Equals(bool IsEquals, bool Conjunction, const IIEValue& Value, int SubIndex) const {
+bool TIEPatternMatchTest::Equals(bool IsEquals, bool Conjunction, const IIEValue& Value,
+                                 int SubIndex) const {
   return (FSlotTestType == sttEquals) == IsEquals && FConjunction == Conjunction &&
-         FMultiSlotSubIndex == SubIndex && (FSlotValue == Value || (FSlotValue && FSlotValue->Equals(Value)));
+         FMultiSlotSubIndex == SubIndex &&
+         (FSlotValue == Value || (FSlotValue && FSlotValue->Equals(Value)));
 }
 
 bool TIEPatternMatchTest::Equals(bool IsEquals, int SubIndex, const IIEValue& Value) const {
@@ -110,7 +113,8 @@ bool TIEPatternMatchTest::PerformTest(TIEContext* Context) {
   return FSlotTestType == sttEquals ? !IsFalse : IsFalse;
 }
 
-IFunCall TIEPatternMatchTest::ConvertToFunCall(IReasoner* Reasoner, const IIEValue& Variable) const {
+IFunCall TIEPatternMatchTest::ConvertToFunCall(IReasoner* Reasoner,
+                                               const IIEValue& Variable) const {
   if (FSlotValue && FSlotValue->DType() == dtFunCall) {
     IFunCall Call = FSlotValue->AsFunCall();
     if (FSlotTestType == sttEquals) return Call;
@@ -134,14 +138,22 @@ std::string TIEPatternMatchTest::GetToString() const {
 
 TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, const std::string& RightIndex,
                          const std::string& LeftIndex)
-    : FRightIndex(RightIndex), FLeftIndex(LeftIndex), FTokenIndex(TokenIndex), FJoinTestType(tstSlot) {
+    : FRightIndex(RightIndex),
+      FLeftIndex(LeftIndex),
+      FTokenIndex(TokenIndex),
+      FJoinTestType(tstSlot) {
   FSlotTestType = Type;
 }
 
-TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, int RightSubIndex, const std::string& RightIndex,
-                         int LeftSubIndex, const std::string& LeftIndex)
-    : FRightIndex(RightIndex), FRightSubIndex(RightSubIndex), FLeftIndex(LeftIndex),
-      FLeftSubIndex(LeftSubIndex), FTokenIndex(TokenIndex), FJoinTestType(tstMultiSlot) {
+TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, int RightSubIndex,
+                         const std::string& RightIndex, int LeftSubIndex,
+                         const std::string& LeftIndex)
+    : FRightIndex(RightIndex),
+      FRightSubIndex(RightSubIndex),
+      FLeftIndex(LeftIndex),
+      FLeftSubIndex(LeftSubIndex),
+      FTokenIndex(TokenIndex),
+      FJoinTestType(tstMultiSlot) {
   FSlotTestType = Type;
 }
 
@@ -168,8 +180,9 @@ std::unique_ptr<TIESlotTest> TIEJoinTest::CloneTest() const {
 bool TIEJoinTest::Equals(const TIESlotTest* Test) const {
   if (!TIESlotTest::Equals(Test)) return false;
   auto* T = static_cast<const TIEJoinTest*>(Test);
-  return T->FRightIndex == FRightIndex && T->FRightSubIndex == FRightSubIndex && T->FLeftIndex == FLeftIndex &&
-         T->FLeftSubIndex == FLeftSubIndex && T->FTokenIndex == FTokenIndex && T->FJoinTestType == FJoinTestType;
+  return T->FRightIndex == FRightIndex && T->FRightSubIndex == FRightSubIndex &&
+         T->FLeftIndex == FLeftIndex && T->FLeftSubIndex == FLeftSubIndex &&
+         T->FTokenIndex == FTokenIndex && T->FJoinTestType == FJoinTestType;
 }
 
 const TIEValue* TSlotReader::Read(TFact* Fact) const {
@@ -193,7 +206,8 @@ const TIEValue* TSlotReader::Read(TFact* Fact) const {
 bool TIEJoinTest::Compare(TFact* Right, const TIEToken* Token) const {
   // A fact missing from the partial match, a missing slot or a missing field never matches; for a
   // field test against a token without that position the test passes, as a wildcard would.
-  if (!Token || FTokenIndex < 0 || FTokenIndex >= Token->Count()) return FJoinTestType == tstMultiSlot;
+  if (!Token || FTokenIndex < 0 || FTokenIndex >= Token->Count())
+    return FJoinTestType == tstMultiSlot;
   TFact* Left = Token->Facts(FTokenIndex);
   TSlotReader L{FLeftIndex, FJoinTestType == tstSlot ? NoSubIndex : FLeftSubIndex};
   TSlotReader R{FRightIndex, FJoinTestType == tstSlot ? NoSubIndex : FRightSubIndex};
@@ -205,14 +219,16 @@ bool TIEJoinTest::Compare(TFact* Right, const TIEToken* Token) const {
 }
 
 bool TIEJoinTest::PerformTest(TIEContext* Context) {
-  return Compare(Context ? Context->Fact().Get() : nullptr, Context ? Context->TokenPtr() : nullptr);
+  return Compare(Context ? Context->Fact().Get() : nullptr,
+                 Context ? Context->TokenPtr() : nullptr);
 }
 
 std::string TIEJoinTest::GetToString() const {
-  std::string R = TIESlotTest::GetToString() + " " + EnumName(FJoinTestType) + " TokenIdx: " + std::to_string(FTokenIndex);
+  std::string R = TIESlotTest::GetToString() + " " + EnumName(FJoinTestType) +
+                  " TokenIdx: " + std::to_string(FTokenIndex);
   if (FJoinTestType == tstMultiSlot)
-    R += " Left: " + FLeftIndex + " " + std::to_string(FLeftSubIndex) + " Right: " + FRightIndex + " " +
-         std::to_string(FRightSubIndex);
+    R += " Left: " + FLeftIndex + " " + std::to_string(FLeftSubIndex) + " Right: " + FRightIndex +
+         " " + std::to_string(FRightSubIndex);
   else
     R += " Left: " + FLeftIndex + " Right: " + FRightIndex;
   return R;
@@ -220,13 +236,21 @@ std::string TIEJoinTest::GetToString() const {
 
 // --- TIEPattern -----------------------------------------------------------------------------
 
-TIEPattern::TIEPattern(TComponent* Owner, int NegatedCount, const IFactTemplate& FactTemplate, const TIEName& Name)
-    : FFactTemplate(FactTemplate), FNegatedCount(NegatedCount < 0 ? 0 : NegatedCount), FName(Name), FOwner(Owner) {
+TIEPattern::TIEPattern(TComponent* Owner, int NegatedCount, const IFactTemplate& FactTemplate,
+                       const TIEName& Name)
+    : FFactTemplate(FactTemplate),
+      FNegatedCount(NegatedCount < 0 ? 0 : NegatedCount),
+      FName(Name),
+      FOwner(Owner) {
   InitSlots();
 }
 
-TIEPattern::TIEPattern(TComponent* Owner, int NegatedCount, const TIEName& Name, const TIEPattern& Pattern)
-    : FFactTemplate(Pattern.FFactTemplate), FNegatedCount(NegatedCount < 0 ? 0 : NegatedCount), FName(Name), FOwner(Owner) {
+TIEPattern::TIEPattern(TComponent* Owner, int NegatedCount, const TIEName& Name,
+                       const TIEPattern& Pattern)
+    : FFactTemplate(Pattern.FFactTemplate),
+      FNegatedCount(NegatedCount < 0 ? 0 : NegatedCount),
+      FName(Name),
+      FOwner(Owner) {
   InitSlots();
   BeginUpdate();
   for (size_t I = 0; I < Pattern.FSlots.size(); ++I) {
@@ -253,7 +277,8 @@ TIEPattern::~TIEPattern() {
 void TIEPattern::InitSlots() {
   FSlots.clear();
   if (!FFactTemplate) return;
-  for (const std::string& N : FFactTemplate->GetSlotNames()) FSlots.push_back(TPatternSlot{N, {}, -1});
+  for (const std::string& N : FFactTemplate->GetSlotNames())
+    FSlots.push_back(TPatternSlot{N, {}, -1});
 }
 
 std::string TIEPattern::Generate(const std::string& Prefix) const {
@@ -316,19 +341,23 @@ void TIEPattern::Change() {
   OnChange(this);
 }
 
-TIEPatternMatchTest* TIEPattern::AddTest(const std::string& SlotName, const IIEValue& Value, bool Conjunction,
-                                         bool Negated, int SubIndex) {
-  return AddTest(SlotName, std::make_unique<TIEPatternMatchTest>(this, Negated, Value, SubIndex, Conjunction));
+TIEPatternMatchTest* TIEPattern::AddTest(const std::string& SlotName, const IIEValue& Value,
+                                         bool Conjunction, bool Negated, int SubIndex) {
+  return AddTest(
+      SlotName, std::make_unique<TIEPatternMatchTest>(this, Negated, Value, SubIndex, Conjunction));
 }
 
-TIEPatternMatchTest* TIEPattern::AddTest(const std::string& SlotName, std::unique_ptr<TIEPatternMatchTest> Test) {
+TIEPatternMatchTest* TIEPattern::AddTest(const std::string& SlotName,
+                                         std::unique_ptr<TIEPatternMatchTest> Test) {
   if (!FFactTemplate) throw EIEException(SNoTemplate);
-  if (!FFactTemplate->ContainsSlot(SlotName)) throw EIEException(Format(SInvalidSlotName, {SlotName}));
+  if (!FFactTemplate->ContainsSlot(SlotName))
+    throw EIEException(Format(SInvalidSlotName, {SlotName}));
   int Index = IndexOfSlotName(SlotName);
   if (Index < 0) {
     // The template gained the slot after this pattern was made: keep the list sorted.
-    auto It = std::find_if(FSlots.begin(), FSlots.end(),
-                           [&](const TPatternSlot& S) { return CompareText(S.Name, SlotName) > 0; });
+    auto It = std::find_if(FSlots.begin(), FSlots.end(), [&](const TPatternSlot& S) {
+      return CompareText(S.Name, SlotName) > 0;
+    });
     Index = static_cast<int>(It - FSlots.begin());
     FSlots.insert(It, TPatternSlot{SlotName, {}, -1});
   }
@@ -481,8 +510,10 @@ std::string TIEPattern::SlotTestText(int Index) const {
     const TIEPatternMatchTest& T = *S.Tests[I];
     if (I > 0) R += S.Tests[I - 1]->FMultiSlotSubIndex == T.FMultiSlotSubIndex ? "&" : " ";
     if (T.FSlotTestType == sttNotEquals) R += "~";
-    if (T.FSlotValue && T.FSlotValue->DType() == dtFunCall && !IsTest()) R += ":" + T.FSlotValue->ToString();
-    else if (T.FSlotValue) R += T.FSlotValue->ToString();
+    if (T.FSlotValue && T.FSlotValue->DType() == dtFunCall && !IsTest())
+      R += ":" + T.FSlotValue->ToString();
+    else if (T.FSlotValue)
+      R += T.FSlotValue->ToString();
   }
   if (R.empty()) {
     bool Multi = false;
@@ -501,7 +532,8 @@ std::string TIEPattern::GetToString() const {
   int Data = IndexOfSlotName(SDefaultSlotName);
   if (Data < 0) {
     for (size_t I = 0; I < FSlots.size(); ++I)
-      if (!FSlots[I].Tests.empty()) Body += "(" + FSlots[I].Name + " " + SlotTestText(static_cast<int>(I)) + ") ";
+      if (!FSlots[I].Tests.empty())
+        Body += "(" + FSlots[I].Name + " " + SlotTestText(static_cast<int>(I)) + ") ";
   } else {
     Body += SlotTestText(Data);
   }

@@ -58,7 +58,8 @@ class TIEPatternMatchTest : public TIESlotTest {
   bool Equals(const TIESlotTest* Test) const override;
   bool Equals(bool IsEquals, bool Conjunction, const IIEValue& Value, int SubIndex) const;
   bool Equals(bool IsEquals, int SubIndex, const IIEValue& Value) const;
-  // The value resolved in the context; passes when it is not FALSE (sttEquals) or is (sttNotEquals).
+  // The value resolved in the context; passes when it is not FALSE (sttEquals) or is
+  // (sttNotEquals).
   bool PerformTest(TIEContext* Context) override;
   // The test as a call: a call value itself (wrapped in `not` for "<>"), else (eq value Variable)
   // or (neq value Variable).
@@ -78,7 +79,8 @@ class TIEPatternMatchTest : public TIESlotTest {
 class TIEJoinTest : public TIESlotTest {
  public:
   TIEJoinTest() = default;
-  TIEJoinTest(TSlotTestType Type, int TokenIndex, const std::string& RightIndex, const std::string& LeftIndex);
+  TIEJoinTest(TSlotTestType Type, int TokenIndex, const std::string& RightIndex,
+              const std::string& LeftIndex);
   TIEJoinTest(TSlotTestType Type, int TokenIndex, int RightSubIndex, const std::string& RightIndex,
               int LeftSubIndex, const std::string& LeftIndex);
 
@@ -122,7 +124,8 @@ class IPatternOwner {
   virtual ~IPatternOwner() = default;
   virtual void PatternChanged(TIEPattern* Pattern) = 0;
   // Adds a binding of Name to this pattern's slot and field (the rule knows the position).
-  virtual void AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot, int SubIndex) = 0;
+  virtual void AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot,
+                                 int SubIndex) = 0;
   virtual std::string GenerateSymbol(const std::string& Prefix) = 0;
   virtual IReasoner* PatternReasoner() = 0;
 };
@@ -138,7 +141,8 @@ struct TPatternSlot {
 // marks, an optional fact variable; or a `test` element.
 class TIEPattern : public TPersistent {
  public:
-  TIEPattern(TComponent* Owner, int NegatedCount, const IFactTemplate& FactTemplate, const TIEName& Name);
+  TIEPattern(TComponent* Owner, int NegatedCount, const IFactTemplate& FactTemplate,
+             const TIEName& Name);
   // A copy of Pattern's tests on its template; anonymous variables get fresh names.
   TIEPattern(TComponent* Owner, int NegatedCount, const TIEName& Name, const TIEPattern& Pattern);
   ~TIEPattern() override;
@@ -167,16 +171,22 @@ class TIEPattern : public TPersistent {
   const std::string& GetSlotName(int Index) const { return FSlots.at(Index).Name; }
   int IndexOfSlotName(const std::string& Name) const;
   int GetSlotTestCount(int Index) const { return static_cast<int>(FSlots.at(Index).Tests.size()); }
-  TIEPatternMatchTest* GetSlotTest(int Index, int Test) const { return FSlots.at(Index).Tests.at(Test).get(); }
-  const std::vector<std::unique_ptr<TIEPatternMatchTest>>& GetSlotTests(int Index) const { return FSlots.at(Index).Tests; }
+  TIEPatternMatchTest* GetSlotTest(int Index, int Test) const {
+    return FSlots.at(Index).Tests.at(Test).get();
+  }
+  const std::vector<std::unique_ptr<TIEPatternMatchTest>>& GetSlotTests(int Index) const {
+    return FSlots.at(Index).Tests;
+  }
   int GetSlotLength(int Index) const { return FSlots.at(Index).SlotLength; }
   void SetSlotLength(int Index, int Length);
   int TestCount() const noexcept { return FTestCount; }
   int NonConjunctionCount() const noexcept { return FNonConjunctionCount; }
 
-  TIEPatternMatchTest* AddTest(const std::string& SlotName, const IIEValue& Value, bool Conjunction = true,
-                               bool Negated = false, int SubIndex = NoSubIndex);
-  TIEPatternMatchTest* AddTest(const std::string& SlotName, std::unique_ptr<TIEPatternMatchTest> Test);
+  TIEPatternMatchTest* AddTest(const std::string& SlotName, const IIEValue& Value,
+                               bool Conjunction = true, bool Negated = false,
+                               int SubIndex = NoSubIndex);
+  TIEPatternMatchTest* AddTest(const std::string& SlotName,
+                               std::unique_ptr<TIEPatternMatchTest> Test);
   // Compiles "|" alternatives into a binding variable and an or-call test.
   void FixTests();
 

@@ -67,7 +67,9 @@ void TReteNetwork::SetMinActivationStrength(float Value) noexcept {
   FMinActivationStrength = Value < 0 ? 0 : (Value > 1 ? 1 : Value);
 }
 
-TGGraphEdge* TReteNetwork::CreateEdge(TGGraphNode* From, TGGraphNode* To) { return new TReteEdge(From, To, FNextCallType); }
+TGGraphEdge* TReteNetwork::CreateEdge(TGGraphNode* From, TGGraphNode* To) {
+  return new TReteEdge(From, To, FNextCallType);
+}
 
 TReteEdge* TReteNetwork::Connect(TReteNode* From, TReteNode* To, TCallType Type) {
   FNextCallType = Type;
@@ -98,7 +100,8 @@ void TReteNetwork::RemoveNode(TGGraphNode* Node) {
   auto* N = static_cast<TReteNode*>(Node);
   RootLeft(N);
   if (N->RuleUseCount() > 0)
-    for (auto& [Rule, List] : FRules) List.erase(std::remove(List.begin(), List.end(), N), List.end());
+    for (auto& [Rule, List] : FRules)
+      List.erase(std::remove(List.begin(), List.end(), N), List.end());
   TGGraph::RemoveNode(Node);
   RootLeft(N);
 }
@@ -106,7 +109,8 @@ void TReteNetwork::RemoveNode(TGGraphNode* Node) {
 TGGraphNode* TReteNetwork::Extract(TGGraphNode* Node) {
   auto* N = static_cast<TReteNode*>(Node);
   RootLeft(N);
-  for (auto& [Rule, List] : FRules) List.erase(std::remove(List.begin(), List.end(), N), List.end());
+  for (auto& [Rule, List] : FRules)
+    List.erase(std::remove(List.begin(), List.end(), N), List.end());
   TGGraphNode* R = TGGraph::Extract(Node);
   RootLeft(N);
   return R;
@@ -152,7 +156,9 @@ TPatternMatchTerminalNode* TReteNetwork::TerminalOf(const TRule* Rule) const {
 
 // --- node classes ---------------------------------------------------------------------------
 
-TPatternMatchNode* TReteNetwork::NewPatternMatchNode(TPatternMatchTest Test, const TNodeArgsArray& Args, const IIEValue& Value) {
+TPatternMatchNode* TReteNetwork::NewPatternMatchNode(TPatternMatchTest Test,
+                                                     const TNodeArgsArray& Args,
+                                                     const IIEValue& Value) {
   return NewObject<TPatternMatchNode>(this, Test, Args, Value);
 }
 TTestNode* TReteNetwork::NewTestNode() { return NewObject<TTestNode>(this); }
@@ -187,7 +193,8 @@ IFunCall TReteNetwork::Evaluate(const TFunctionCall& Call, TRule* Rule) {
 TReteNode* TReteNetwork::CreateSuccessor(TCompile& C, TReteNode* Parent, TPatternMatchTest Test,
                                          const IIEValue& Value, TNodeArgsArray Args) {
   // An alpha node only ever sees a one-fact token: references read position 0.
-  if (Value && Value->DType() == dtFunCall) ForEachBindingRef(*Value->FunCallPtr(), [](TBindingInfo& B) { B.SetFactIndex(0); });
+  if (Value && Value->DType() == dtFunCall)
+    ForEachBindingRef(*Value->FunCallPtr(), [](TBindingInfo& B) { B.SetFactIndex(0); });
   if (Parent) {
     for (TGGraphEdge* E : Parent->OutEdges()) {
       auto* N = dynamic_cast<TPatternMatchNode*>(E->To());
@@ -226,23 +233,27 @@ void TReteNetwork::FirstPass(TCompile& C) {
   const auto& Patterns = C.Rule->Patterns().Patterns();
   for (size_t K = 0; K < Patterns.size(); ++K) {
     TIEPattern* P = Patterns[K];
-    TReteNode* Node = CreateSuccessor(C, nullptr, P->IsTest() ? pmtUnknown : pmtTestClassType, NewAtom(P->Name()), {0, 0});
+    TReteNode* Node = CreateSuccessor(C, nullptr, P->IsTest() ? pmtUnknown : pmtTestClassType,
+                                      NewAtom(P->Name()), {0, 0});
     C.Heads[K] = Node;
     if (!P->IsTest()) {
       for (int S = 0; S < P->GetSlotCount(); ++S)
         for (const auto& T : P->GetSlotTests(S))
           if (T->SlotValue() && T->SlotValue()->DType() == dtMultiVariable)
-            Node = CreateSuccessor(C, Node, pmtTestMultiSlotMultiField, nullptr, {P->GetSlotName(S), T->MultiSlotSubIndex(), 0});
+            Node = CreateSuccessor(C, Node, pmtTestMultiSlotMultiField, nullptr,
+                                   {P->GetSlotName(S), T->MultiSlotSubIndex(), 0});
       for (int S = 0; S < P->GetSlotCount(); ++S)
         if (P->GetSlotLength(S) >= 0)
-          Node = CreateSuccessor(C, Node, pmtTestMultiSlotLength, nullptr, {P->GetSlotName(S), P->GetSlotLength(S), 0});
+          Node = CreateSuccessor(C, Node, pmtTestMultiSlotLength, nullptr,
+                                 {P->GetSlotName(S), P->GetSlotLength(S), 0});
       for (int S = 0; S < P->GetSlotCount(); ++S)
         for (const auto& T : P->GetSlotTests(S)) {
           const IIEValue& V = T->SlotValue();
           if (!V || IEVariableTypes.Contains(V->DType())) continue;
           bool Whole = T->MultiSlotSubIndex() == NoSubIndex;
           bool Eq = T->SlotTestType() == sttEquals;
-          TPatternMatchTest Kind = Whole ? (Eq ? pmtTestEqual : pmtTestNotEqual) : (Eq ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
+          TPatternMatchTest Kind = Whole ? (Eq ? pmtTestEqual : pmtTestNotEqual)
+                                         : (Eq ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
           TNodeArgsArray Args{P->GetSlotName(S), T->MultiSlotSubIndex()};
           if (V->DType() == dtFunCall) {
             IFunCall Compiled = Evaluate(*V->FunCallPtr(), C.Rule);
@@ -275,8 +286,11 @@ void TReteNetwork::SecondPass(TCompile& C) {
             if (!U->SlotValue() || !U->SlotValue()->Equals(V)) continue;
             bool TEq = T->SlotTestType() == sttEquals, UEq = U->SlotTestType() == sttEquals;
             if (!TEq && !UEq) continue;
-            C.Tails[K] = CreateSuccessor(C, C.Tails[K], TEq && UEq ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual, nullptr,
-                                         {P->GetSlotName(I), P->GetSlotName(J), T->MultiSlotSubIndex(), U->MultiSlotSubIndex()});
+            C.Tails[K] = CreateSuccessor(
+                C, C.Tails[K], TEq && UEq ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual,
+                nullptr,
+                {P->GetSlotName(I), P->GetSlotName(J), T->MultiSlotSubIndex(),
+                 U->MultiSlotSubIndex()});
           }
         Handled.insert(V->Text());
       }
@@ -288,7 +302,8 @@ void TReteNetwork::ThirdPass(TCompile& C) {
   for (size_t I = 1; I < Patterns.size(); ++I) {
     TIEPattern* P = Patterns[I];
     bool BackChained = P->FactTemplate() && P->FactTemplate()->IsBackwardChaining();
-    TTestNode* Node = P->IsTest() ? NewTestNode() : NewJoinNode(P->NegatedCount() > 0, P->Unique(), false);
+    TTestNode* Node =
+        P->IsTest() ? NewTestNode() : NewJoinNode(P->NegatedCount() > 0, P->Unique(), false);
     std::unique_ptr<TTestNode, void (*)(TTestNode*)> Guard(Node, [](TTestNode* N) { Free(N); });
     auto* Join = dynamic_cast<TJoinNode*>(Node);
     const TFactTemplate* LeftTemplate = nullptr;
@@ -302,14 +317,17 @@ void TReteNetwork::ThirdPass(TCompile& C) {
           if (!B) throw EIEException(Format(SCorruptedVariable, {V->Text()}));
           C.Handled[I].insert(V->Text());
           if (B->FactIndex() == static_cast<int>(I) || !Join) continue;
-          Join->AddTest(T->SlotTestType(), B->FactIndex(), P->GetSlotName(S), T->MultiSlotSubIndex(), B->SlotIndex(), B->SubIndex());
-          if (!LeftTemplate && B->FactIndex() >= 0 && B->FactIndex() < static_cast<int>(Patterns.size()))
+          Join->AddTest(T->SlotTestType(), B->FactIndex(), P->GetSlotName(S),
+                        T->MultiSlotSubIndex(), B->SlotIndex(), B->SubIndex());
+          if (!LeftTemplate && B->FactIndex() >= 0 &&
+              B->FactIndex() < static_cast<int>(Patterns.size()))
             LeftTemplate = Patterns[B->FactIndex()]->FactTemplate().Get();
         } else if (V->DType() == dtFunCall) {
           if (BackChained) throw EIEException(Format(SBackChainFuncallPatterns, {P->Name()}));
           IFunCall Compiled = Evaluate(*V->FunCallPtr(), C.Rule);
           if (!P->IsTest() && !HasMorePatterns(*Compiled, static_cast<int>(I))) continue;
-          Node->AddTest(T->SlotTestType(), P->GetSlotName(S), T->MultiSlotSubIndex(), NewRef<TIEValue>(Compiled));
+          Node->AddTest(T->SlotTestType(), P->GetSlotName(S), T->MultiSlotSubIndex(),
+                        NewRef<TIEValue>(Compiled));
         }
       }
     TReteNode* Current = nullptr;
@@ -433,10 +451,18 @@ void TReteNetwork::AddRule(TRule* Rule) {
   Rule->CompileTrace() = Rule->RuleName() + ": ";
   std::vector<TReteNode*>& Nodes = FRules[Rule];
   Nodes.clear();
-  if (std::find(FRuleOrder.begin(), FRuleOrder.end(), Rule) == FRuleOrder.end()) FRuleOrder.push_back(Rule);
+  if (std::find(FRuleOrder.begin(), FRuleOrder.end(), Rule) == FRuleOrder.end())
+    FRuleOrder.push_back(Rule);
   Rule->FreeNotification(this);
   size_t N = Rule->Patterns().Count();
-  TCompile C{Rule, &Nodes, std::vector<TReteNode*>(N), std::vector<TReteNode*>(N), std::vector<std::set<std::string>>(N), {}, {}, Rule->CompileTrace()};
+  TCompile C{Rule,
+             &Nodes,
+             std::vector<TReteNode*>(N),
+             std::vector<TReteNode*>(N),
+             std::vector<std::set<std::string>>(N),
+             {},
+             {},
+             Rule->CompileTrace()};
   try {
     FirstPass(C);
     SecondPass(C);
@@ -486,7 +512,9 @@ const std::vector<TReteNode*>& TReteNetwork::RootsFor(TFactTemplate* Template) {
   return List;
 }
 
-bool TReteNetwork::ProcessTokenOneNode(const IReteToken& Token, TReteNode* Node) { return Node->CallNode(Token, ctSingle); }
+bool TReteNetwork::ProcessTokenOneNode(const IReteToken& Token, TReteNode* Node) {
+  return Node->CallNode(Token, ctSingle);
+}
 
 bool TReteNetwork::ProcessToken(const IReteToken& Token) {
   if (!Token) return false;
@@ -519,8 +547,10 @@ void TReteNetwork::Activate(TActivation* Activation) {
 
 void TReteNetwork::Deactivate(TActivation* Activation) {
   OnDeactivation(this, Activation);
-  if (FEngine) FEngine->RemoveActivation(Activation);
-  else Free(Activation);
+  if (FEngine)
+    FEngine->RemoveActivation(Activation);
+  else
+    Free(Activation);
 }
 
 void TReteNetwork::RuleFired(TActivation* Activation) {
@@ -530,10 +560,12 @@ void TReteNetwork::RuleFired(TActivation* Activation) {
 
 TTreeItem TReteNetwork::AssignTo() const {
   TTreeItem Root;
-  std::function<void(TTreeItem&, const TReteNode*)> Fill = [&](TTreeItem& Item, const TReteNode* Node) {
+  std::function<void(TTreeItem&, const TReteNode*)> Fill = [&](TTreeItem& Item,
+                                                               const TReteNode* Node) {
     for (TGGraphEdge* E : Node->OutEdges()) {
       auto* To = static_cast<const TReteNode*>(E->To());
-      TTreeItem Child{EnumName(static_cast<TReteEdge*>(E)->CallType()) + " " + To->GetToString(), {}};
+      TTreeItem Child{EnumName(static_cast<TReteEdge*>(E)->CallType()) + " " + To->GetToString(),
+                      {}};
       Fill(Child, To);
       Item.Children.push_back(std::move(Child));
     }

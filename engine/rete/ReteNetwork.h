@@ -68,7 +68,8 @@ class TReteNetwork : public TGGraph {
   TGGraphEdge* CreateEdge(TGGraphNode* From, TGGraphNode* To) override;
   void Notification(TComponent* Component, TOperation Operation) override;
   // The node classes the compiler makes; a descendant substitutes its own.
-  virtual TPatternMatchNode* NewPatternMatchNode(TPatternMatchTest Test, const TNodeArgsArray& Args, const IIEValue& Value);
+  virtual TPatternMatchNode* NewPatternMatchNode(TPatternMatchTest Test, const TNodeArgsArray& Args,
+                                                 const IIEValue& Value);
   virtual TTestNode* NewTestNode();
   virtual TJoinNode* NewJoinNode(bool Negated, bool Unique, bool PrefixJoin);
   virtual TPatternMatchTerminalNode* NewTerminalNode(TRule* Rule);
@@ -78,7 +79,8 @@ class TReteNetwork : public TGGraph {
  private:
   friend class TReteNode;
   struct TCompile;
-  TReteNode* CreateSuccessor(TCompile& C, TReteNode* Parent, TPatternMatchTest Test, const IIEValue& Value, TNodeArgsArray Args);
+  TReteNode* CreateSuccessor(TCompile& C, TReteNode* Parent, TPatternMatchTest Test,
+                             const IIEValue& Value, TNodeArgsArray Args);
   void FirstPass(TCompile& C);
   void SecondPass(TCompile& C);
   void ThirdPass(TCompile& C);

@@ -38,7 +38,8 @@ std::string NodeArgToString(const TNodeArg& Arg) {
 
 // --- TActivation ----------------------------------------------------------------------------
 
-TActivation::TActivation(TRule* Rule, float Strength, TPatternMatchTerminalNode* Node, const IReteToken& Token)
+TActivation::TActivation(TRule* Rule, float Strength, TPatternMatchTerminalNode* Node,
+                         const IReteToken& Token)
     : FRule(Rule), FToken(Token), FNode(Node), FStrength(0) {
   SetStrength(Strength);
 }
@@ -48,9 +49,13 @@ TActivation::~TActivation() {
   FToken = nullptr;
 }
 
-void TActivation::SetStrength(float Value) noexcept { FStrength = Value < 0 ? 0 : (Value > 1 ? 1 : Value); }
+void TActivation::SetStrength(float Value) noexcept {
+  FStrength = Value < 0 ? 0 : (Value > 1 ? 1 : Value);
+}
 
-TActivation* TActivation::Clone() const { return NewObject<TActivation>(FRule, 1.0f, FNode, FToken); }
+TActivation* TActivation::Clone() const {
+  return NewObject<TActivation>(FRule, 1.0f, FNode, FToken);
+}
 
 void TActivation::Assign(TPersistent* Source) {
   if (auto* A = dynamic_cast<TActivation*>(Source)) {
@@ -69,7 +74,8 @@ void TActivation::Fire() {
 
 std::string TActivation::GetToString() const {
   return std::to_string(FRule->Salience()) + " " + FRule->RuleName() + " : " +
-         (FToken ? FToken->GetToFactsString() : std::string()) + " (" + FloatToStr4(FStrength) + ")";
+         (FToken ? FToken->GetToFactsString() : std::string()) + " (" + FloatToStr4(FStrength) +
+         ")";
 }
 
 // --- TReteNode ------------------------------------------------------------------------------
@@ -100,8 +106,8 @@ void TReteNode::EdgeRemoving(TGGraphEdge* Edge, bool Incoming) {
 }
 
 std::string TReteNode::GetToString() const {
-  return ClassName() + " In/Out#: " + std::to_string(InDegree()) + "/" + std::to_string(OutDegree()) +
-         " RuleUse: " + std::to_string(FRuleUseCount);
+  return ClassName() + " In/Out#: " + std::to_string(InDegree()) + "/" +
+         std::to_string(OutDegree()) + " RuleUse: " + std::to_string(FRuleUseCount);
 }
 
 // --- TPatternMatchNode ----------------------------------------------------------------------
@@ -109,15 +115,16 @@ std::string TReteNode::GetToString() const {
 namespace {
 const std::string& ArgText(const TNodeArgsArray& A, size_t I) {
   static const std::string Empty;
-  return I < A.size() && std::holds_alternative<std::string>(A[I]) ? std::get<std::string>(A[I]) : Empty;
+  return I < A.size() && std::holds_alternative<std::string>(A[I]) ? std::get<std::string>(A[I])
+                                                                   : Empty;
 }
 int ArgInt(const TNodeArgsArray& A, size_t I) {
   return I < A.size() && std::holds_alternative<int>(A[I]) ? std::get<int>(A[I]) : NoSubIndex;
 }
 }  // namespace
 
-TPatternMatchNode::TPatternMatchNode(TReteNetwork* Network, TPatternMatchTest Test, TNodeArgsArray Args,
-                                     const IIEValue& Value)
+TPatternMatchNode::TPatternMatchNode(TReteNetwork* Network, TPatternMatchTest Test,
+                                     TNodeArgsArray Args, const IIEValue& Value)
     : TReteNode(Network), FTest(Test), FArgs(std::move(Args)), FValue(Value) {
   FIsCall = FValue && FValue->DType() == dtFunCall;
   switch (FTest) {
@@ -141,7 +148,8 @@ TPatternMatchNode::TPatternMatchNode(TReteNetwork* Network, TPatternMatchTest Te
   }
 }
 
-bool TPatternMatchNode::Equals(TPatternMatchTest Test, const IIEValue& Value, const TNodeArgsArray& Args) const {
+bool TPatternMatchNode::Equals(TPatternMatchTest Test, const IIEValue& Value,
+                               const TNodeArgsArray& Args) const {
   if (Test != FTest || Args != FArgs) return false;
   if (!Value || !FValue) return !Value && !FValue;
   if (Value->DType() != FValue->DType()) return false;
@@ -175,8 +183,8 @@ bool TPatternMatchNode::FunctionTest(const IReteToken& Token, TFact*) {
   return Equal ? !IsFalse : IsFalse;
 }
 
-bool TPatternMatchNode::PassFuzzy(const IReteToken& Token, const TIEValue* SlotValue, const TIEValue& NodeValue,
-                                  const TTokenSink& Sink) {
+bool TPatternMatchNode::PassFuzzy(const IReteToken& Token, const TIEValue* SlotValue,
+                                  const TIEValue& NodeValue, const TTokenSink& Sink) {
   bool SlotFuzzy = SlotValue && SlotValue->DType() == dtFuzzy;
   bool NodeFuzzy = NodeValue.DType() == dtFuzzy;
   if ((!SlotFuzzy && !NodeFuzzy) || Token->Tag() == taRemove) {
@@ -197,7 +205,8 @@ bool TPatternMatchNode::PassFuzzy(const IReteToken& Token, const TIEValue* SlotV
   return true;
 }
 
-bool TPatternMatchNode::ExpandMultiField(const IReteToken& Token, TFact* Fact, const TTokenSink& Sink) {
+bool TPatternMatchNode::ExpandMultiField(const IReteToken& Token, TFact* Fact,
+                                         const TTokenSink& Sink) {
   const TIEValue* V = FSlot.Read(Fact);
   if (!V || V->Equals(FCNil.Get()) || !V->ListPtr()) {
     Sink(Token);
@@ -243,12 +252,15 @@ bool TPatternMatchNode::Evaluate(const IReteToken& Token, const TTokenSink& Sink
     }
     case pmtTestMultiSlotLength: {
       const TIEValue* V = FSlot.Read(Fact);
-      int Count = !V ? -1 : V->ListPtr() ? V->ListPtr()->Count() : (V->Equals(FCNil.Get()) ? 0 : -1);
+      int Count = !V             ? -1
+                  : V->ListPtr() ? V->ListPtr()->Count()
+                                 : (V->Equals(FCNil.Get()) ? 0 : -1);
       if (Count != FLength) return false;
       Sink(Token);
       return true;
     }
-    case pmtTestMultiSlotMultiField: return ExpandMultiField(Token, Fact, Sink);
+    case pmtTestMultiSlotMultiField:
+      return ExpandMultiField(Token, Fact, Sink);
     case pmtTestEqual:
     case pmtTestNotEqual:
     case pmtTestSlotValueEqual:
@@ -256,7 +268,8 @@ bool TPatternMatchNode::Evaluate(const IReteToken& Token, const TTokenSink& Sink
     case pmtTestMultiSlotEqual:
     case pmtTestMultiSlotNotEqual:
       try {
-        bool Equal = FTest == pmtTestEqual || FTest == pmtTestSlotValueEqual || FTest == pmtTestMultiSlotEqual;
+        bool Equal = FTest == pmtTestEqual || FTest == pmtTestSlotValueEqual ||
+                     FTest == pmtTestMultiSlotEqual;
         if (FIsCall && FTest != pmtTestSlotValueEqual && FTest != pmtTestSlotValueNotEqual) {
           if (FTest != pmtTestEqual && FTest != pmtTestNotEqual) {
             const TIEValue* Field = FSlot.Read(Fact);  // the field must exist
@@ -285,7 +298,8 @@ bool TPatternMatchNode::Evaluate(const IReteToken& Token, const TTokenSink& Sink
       }
     case pmtUnknown:
     case pmtFailTest:
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -299,8 +313,10 @@ void TPatternMatchNode::Replay(const TTokenSink& Sink) {
   }
   std::reverse(Path.begin(), Path.end());
   std::function<void(size_t, const IReteToken&)> Step = [&](size_t I, const IReteToken& T) {
-    if (I == Path.size()) Sink(T);
-    else Path[I]->Evaluate(T, [&](const IReteToken& Next) { Step(I + 1, Next); });
+    if (I == Path.size())
+      Sink(T);
+    else
+      Path[I]->Evaluate(T, [&](const IReteToken& Next) { Step(I + 1, Next); });
   };
   TInferenceEngine* E = FRete ? FRete->Engine() : nullptr;
   if (!E) return;
@@ -330,8 +346,10 @@ void TTestNode::AddTest(std::unique_ptr<TIESlotTest> Test) {
   FTests.push_back(std::move(Test));
 }
 
-void TTestNode::AddTest(TSlotTestType Type, const std::string&, int SubIndex, const IIEValue& Value) {
-  auto T = std::make_unique<TIEPatternMatchTest>(nullptr, Type == sttNotEquals, IIEValue(), SubIndex);
+void TTestNode::AddTest(TSlotTestType Type, const std::string&, int SubIndex,
+                        const IIEValue& Value) {
+  auto T =
+      std::make_unique<TIEPatternMatchTest>(nullptr, Type == sttNotEquals, IIEValue(), SubIndex);
   T->SetSlotValueNoCopy(Value);
   AddTest(std::move(T));
 }
@@ -415,18 +433,22 @@ void TJoinNode::SetPattern(TIEPattern* Pattern, TRule* Rule) {
   FRule = Rule;
 }
 
-void TJoinNode::AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot, const std::string& LeftSlot) {
+void TJoinNode::AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot,
+                        const std::string& LeftSlot) {
   TTestNode::AddTest(std::make_unique<TIEJoinTest>(Type, TokenIndex, RightSlot, LeftSlot));
 }
 
-void TJoinNode::AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot, int RightSubIndex,
-                        const std::string& LeftSlot, int LeftSubIndex) {
-  if (RightSubIndex == NoSubIndex && LeftSubIndex == NoSubIndex) AddTest(Type, TokenIndex, RightSlot, LeftSlot);
+void TJoinNode::AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot,
+                        int RightSubIndex, const std::string& LeftSlot, int LeftSubIndex) {
+  if (RightSubIndex == NoSubIndex && LeftSubIndex == NoSubIndex)
+    AddTest(Type, TokenIndex, RightSlot, LeftSlot);
   else
-    TTestNode::AddTest(std::make_unique<TIEJoinTest>(Type, TokenIndex, RightSubIndex, RightSlot, LeftSubIndex, LeftSlot));
+    TTestNode::AddTest(std::make_unique<TIEJoinTest>(Type, TokenIndex, RightSubIndex, RightSlot,
+                                                     LeftSubIndex, LeftSlot));
 }
 
-void TJoinNode::PrepareShortCut(const TFactTemplate* RightTemplate, const TFactTemplate* LeftTemplate) {
+void TJoinNode::PrepareShortCut(const TFactTemplate* RightTemplate,
+                                const TFactTemplate* LeftTemplate) {
   auto MayBeFuzzy = [](const TFactTemplate* T, const std::string& Slot) {
     TFactSlot* S = T ? T->FindSlot(Slot) : nullptr;
     return !S || S->IsFuzzy();
@@ -438,7 +460,8 @@ void TJoinNode::PrepareShortCut(const TFactTemplate* RightTemplate, const TFactT
       if (!J || J->SlotTestType() != sttEquals) continue;
       if (J->JoinTestType() != (Pass == 0 ? tstSlot : tstMultiSlot)) continue;
       // Fuzzy values compare by overlap, which no key can express.
-      if (MayBeFuzzy(RightTemplate, J->RightIndex()) || MayBeFuzzy(LeftTemplate, J->LeftIndex())) continue;
+      if (MayBeFuzzy(RightTemplate, J->RightIndex()) || MayBeFuzzy(LeftTemplate, J->LeftIndex()))
+        continue;
       Picked = static_cast<int>(I);
     }
   if (Picked >= 0 && !FPrefix) {
@@ -462,8 +485,10 @@ void TJoinNode::ClearMemory() {
     return;
   }
   if (FShortCut) {
-    FLeft = std::make_unique<TTokenMemory>(tkkSlot, TTokenKeySpec{FKeyTokenIndex, FLeftKey.Name, FLeftKey.SubIndex});
-    FRight = std::make_unique<TTokenMemory>(tkkSlot, TTokenKeySpec{0, FRightKey.Name, FRightKey.SubIndex});
+    FLeft = std::make_unique<TTokenMemory>(
+        tkkSlot, TTokenKeySpec{FKeyTokenIndex, FLeftKey.Name, FLeftKey.SubIndex});
+    FRight = std::make_unique<TTokenMemory>(tkkSlot,
+                                            TTokenKeySpec{0, FRightKey.Name, FRightKey.SubIndex});
   } else if (FPrefix) {
     FLeft = std::make_unique<TTokenMemory>();
     FRight = std::make_unique<TTokenMemory>(tkkPrefix);
@@ -479,7 +504,8 @@ bool TJoinNode::Equals(const TTestNode* Node) const {
   return TTestNode::Equals(Node);
 }
 
-IReteToken TJoinNode::Extend(const IReteToken& Left, const IFact& Fact, float Strength, TTokenAction Tag) {
+IReteToken TJoinNode::Extend(const IReteToken& Left, const IFact& Fact, float Strength,
+                             TTokenAction Tag) {
   IReteToken T = NewRef<TIEToken>(Left, Fact);
   if (Strength < T->Strength()) T->SetStrength(Strength);
   if (T->Tag() != Tag) T->SetTag(Tag);
@@ -518,7 +544,8 @@ void TJoinNode::ForRightPartners(const TIEToken& Left, F&& Visit) {
     return Visit(R);
   };
   if (FShortCut) {
-    const TIEValue* Key = FKeyTokenIndex < Left.Count() ? FLeftKey.Read(Left.Facts(FKeyTokenIndex)) : nullptr;
+    const TIEValue* Key =
+        FKeyTokenIndex < Left.Count() ? FLeftKey.Read(Left.Facts(FKeyTokenIndex)) : nullptr;
     if (Key) FRight->ForEachWithKey(Key, Try);
   } else {
     FRight->ForEach(Try);
@@ -537,13 +564,14 @@ void TJoinNode::RightActivation(const IReteToken& R, bool Added) {
       L.SetNegatedCount(L.NegatedCount() + 1);
     } else if (L.NegatedCount() > 0) {
       L.SetNegatedCount(L.NegatedCount() - 1);
-      if (L.NegatedCount() == 0) CallChildren(Extend(LeftRef, Null, R->Strength(), taAdd));  // free again
+      if (L.NegatedCount() == 0)
+        CallChildren(Extend(LeftRef, Null, R->Strength(), taAdd));  // free again
     }
   });
 }
 
-void TJoinNode::LeftActivation(const IReteToken& T, bool Added, TIEToken* Stored, const TTokenSink& Sink,
-                               bool Counting) {
+void TJoinNode::LeftActivation(const IReteToken& T, bool Added, TIEToken* Stored,
+                               const TTokenSink& Sink, bool Counting) {
   const IFact& Null = NullFactOf(FRete);
   if (!FNegated) {
     ForRightPartners(*T, [&](TIEToken& R) -> bool {
@@ -598,7 +626,8 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
         LeftActivation(Token, false, Old.Get(), Children, true);
       }
       break;
-    default: throw EIEException(Format(SInvalidCallType, {EnumName(CallType)}));
+    default:
+      throw EIEException(Format(SInvalidCallType, {EnumName(CallType)}));
   }
   return true;
 }
@@ -636,73 +665,95 @@ std::string TJoinNode::GetToString() const {
 TPatternMatchTerminalNode::TPatternMatchTerminalNode(TReteNetwork* Network, TRule* Rule)
     : TReteNode(Network), FRule(Rule) {}
 
-TPatternMatchTerminalNode::~TPatternMatchTerminalNode() {
-  for (TActivation* A : FActivations) A->FNode = nullptr;
-  FActivations.clear();
+TPatternMatchTerminalNode::~TPatternMatchTerminalNode() { FastClear(); }
+
+TActivation* TPatternMatchTerminalNode::GetActivation(int Index) const {
+  if (Index < 0 || Index >= GetActivationCount())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
+  return *std::next(FActivations.begin(), Index);
 }
 
 int TPatternMatchTerminalNode::IndexOf(const TActivation* Activation) const {
-  auto It = std::find(FActivations.begin(), FActivations.end(), Activation);
-  return It == FActivations.end() ? -1 : static_cast<int>(It - FActivations.begin());
+  int I = 0;
+  for (TActivation* A : FActivations) {
+    if (A == Activation) return I;
+    ++I;
+  }
+  return -1;
 }
 
 bool TPatternMatchTerminalNode::CallNode(const IReteToken& Token, TCallType) {
   switch (Token->Tag()) {
-    case taClear: StandDown(); break;
-    case taRemove: StandDown(*Token); break;
-    default: AddActivation(Token); break;
+    case taClear:
+      StandDown();
+      break;
+    case taRemove:
+      StandDown(*Token);
+      break;
+    default:
+      AddActivation(Token);
+      break;
   }
   return true;
 }
 
 TActivation* TPatternMatchTerminalNode::AddActivation(const IReteToken& Token) {
-  if (Token->Tag() == taAdd && (!FRule->Enabled() || (FRule->OneShot() && FRule->Fired()))) return nullptr;
+  if (!FRule->Enabled()) return nullptr;
+  if (Token->Tag() == taAdd && FRule->OneShot() && FRule->Fired()) return nullptr;
   if (Token->Tag() == taUpdate && FInitialized) return nullptr;
   TActivation* A = NewObject<TActivation>(FRule, Token->Strength(), this, Token);
-  FActivations.push_back(A);
+  A->FNodeIt = FActivations.insert(FActivations.end(), A);
+  A->FMatchHash = PartialMatchHash(*Token);
+  FByMatch.emplace(A->FMatchHash, A);
   if (FRete) FRete->Activate(A);
   return A;
 }
 
+void TPatternMatchTerminalNode::Unlist(TActivation* A) {
+  FActivations.erase(A->FNodeIt);
+  auto Range = FByMatch.equal_range(A->FMatchHash);
+  for (auto It = Range.first; It != Range.second; ++It)
+    if (It->second == A) {
+      FByMatch.erase(It);
+      break;
+    }
+  A->FNode = nullptr;
+}
+
 void TPatternMatchTerminalNode::StandDown() {
-  while (!FActivations.empty()) Deactivate(static_cast<int>(FActivations.size()) - 1);
+  while (!FActivations.empty()) Deactivate(FActivations.back());
 }
 
 void TPatternMatchTerminalNode::StandDown(const TIEToken& Token) {
-  // One activation per partial match; recent ones are withdrawn most often.
-  for (size_t I = FActivations.size(); I-- > 0;)
-    if (FActivations[I]->Token() && SamePartialMatch(*FActivations[I]->Token(), Token)) {
-      Deactivate(static_cast<int>(I));
+  auto Range = FByMatch.equal_range(PartialMatchHash(Token));
+  for (auto It = Range.first; It != Range.second; ++It)
+    if (It->second->Token() && SamePartialMatch(*It->second->Token(), Token)) {
+      Deactivate(It->second);
       return;
     }
 }
 
-void TPatternMatchTerminalNode::Deactivate(int Index) {
-  TActivation* A = FActivations.at(Index);
-  FActivations.erase(FActivations.begin() + Index);
-  A->FNode = nullptr;  // no longer listed here
-  if (FRete) FRete->Deactivate(A);
-}
+void TPatternMatchTerminalNode::Deactivate(int Index) { Deactivate(GetActivation(Index)); }
 
 void TPatternMatchTerminalNode::Deactivate(TActivation* Activation) {
-  int I = IndexOf(Activation);
-  if (I >= 0) Deactivate(I);
+  if (!Activation || Activation->FNode != this) return;
+  Unlist(Activation);
+  if (FRete) FRete->Deactivate(Activation);
 }
 
 void TPatternMatchTerminalNode::Forget(TActivation* Activation) {
-  auto It = std::find(FActivations.rbegin(), FActivations.rend(), Activation);
-  if (It != FActivations.rend()) FActivations.erase(std::next(It).base());
+  if (Activation->FNode == this) Unlist(Activation);
 }
 
 void TPatternMatchTerminalNode::RuleFired(TActivation* Activation) {
   Forget(Activation);
-  Activation->FNode = nullptr;
   if (FRete) FRete->RuleFired(Activation);
 }
 
 void TPatternMatchTerminalNode::FastClear() {
   for (TActivation* A : FActivations) A->FNode = nullptr;
   FActivations.clear();
+  FByMatch.clear();
 }
 
 std::string TPatternMatchTerminalNode::GetToString() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,9 +26,17 @@ enum TCallType { ctLeft, ctRight, ctSingle, ctActivate };
 NORVALE_ENUM(TCallType, "ctLeft", "ctRight", "ctSingle", "ctActivate")
 
 enum TPatternMatchTest {
-  pmtUnknown, pmtTestClassType, pmtTestEqual, pmtTestNotEqual, pmtTestSlotValueEqual,
-  pmtTestSlotValueNotEqual, pmtTestMultiSlotEqual, pmtTestMultiSlotNotEqual, pmtTestMultiSlotLength,
-  pmtTestMultiSlotMultiField, pmtFailTest
+  pmtUnknown,
+  pmtTestClassType,
+  pmtTestEqual,
+  pmtTestNotEqual,
+  pmtTestSlotValueEqual,
+  pmtTestSlotValueNotEqual,
+  pmtTestMultiSlotEqual,
+  pmtTestMultiSlotNotEqual,
+  pmtTestMultiSlotLength,
+  pmtTestMultiSlotMultiField,
+  pmtFailTest
 };
 NORVALE_ENUM(TPatternMatchTest, "pmtUnknown", "pmtTestClassType", "pmtTestEqual", "pmtTestNotEqual",
              "pmtTestSlotValueEqual", "pmtTestSlotValueNotEqual", "pmtTestMultiSlotEqual",
@@ -42,7 +51,8 @@ std::string NodeArgToString(const TNodeArg& Arg);
 // A complete match waiting to fire: the rule, the partial match and its strength.
 class TActivation : public TPersistent {
  public:
-  TActivation(TRule* Rule, float Strength, TPatternMatchTerminalNode* Node, const IReteToken& Token);
+  TActivation(TRule* Rule, float Strength, TPatternMatchTerminalNode* Node,
+              const IReteToken& Token);
   ~TActivation() override;
 
   TRule* Rule() const noexcept { return FRule; }
@@ -60,16 +70,23 @@ class TActivation : public TPersistent {
 
  private:
   friend class TPatternMatchTerminalNode;
+  friend class TInferenceEngine;
   TRule* FRule;
   IReteToken FToken;
   TPatternMatchTerminalNode* FNode;
   float FStrength;
+  // Positions in the terminal's list and in the engine's, for removal in constant time.
+  std::list<TActivation*>::iterator FNodeIt;
+  std::list<TActivation*>::iterator FEngineIt;
+  bool FInEngine = false;
+  uint64_t FMatchHash = 0;
 };
 
 // The edge between two nodes, naming the input it feeds.
 class TReteEdge : public TGGraphEdge {
  public:
-  TReteEdge(TGGraphNode* From, TGGraphNode* To, TCallType CallType) : TGGraphEdge(From, To), FCallType(CallType) {}
+  TReteEdge(TGGraphNode* From, TGGraphNode* To, TCallType CallType)
+      : TGGraphEdge(From, To), FCallType(CallType) {}
   TCallType CallType() const noexcept { return FCallType; }
 
  private:
@@ -110,7 +127,8 @@ class TReteNode : public TGGraphNode {
 // An alpha node: one test on the single fact of a fact token.
 class TPatternMatchNode : public TReteNode {
  public:
-  TPatternMatchNode(TReteNetwork* Network, TPatternMatchTest Test, TNodeArgsArray Args, const IIEValue& Value);
+  TPatternMatchNode(TReteNetwork* Network, TPatternMatchTest Test, TNodeArgsArray Args,
+                    const IIEValue& Value);
 
   TPatternMatchTest PatternMatchTest() const noexcept { return FTest; }
   const IIEValue& Value() const noexcept { return FValue; }
@@ -126,7 +144,8 @@ class TPatternMatchNode : public TReteNode {
   std::string GetToString() const override;
 
  private:
-  bool PassFuzzy(const IReteToken& Token, const TIEValue* SlotValue, const TIEValue& NodeValue, const TTokenSink& Sink);
+  bool PassFuzzy(const IReteToken& Token, const TIEValue* SlotValue, const TIEValue& NodeValue,
+                 const TTokenSink& Sink);
   bool FunctionTest(const IReteToken& Token, TFact* Fact);
   bool ExpandMultiField(const IReteToken& Token, TFact* Fact, const TTokenSink& Sink);
 
@@ -148,7 +167,8 @@ class TTestNode : public TReteNode {
   int GetTestCount() const noexcept { return static_cast<int>(FTests.size()); }
   TIESlotTest* GetTest(int Index) const { return FTests.at(Index).get(); }
   void AddTest(std::unique_ptr<TIESlotTest> Test);
-  void AddTest(TSlotTestType Type, const std::string& SlotName, int SubIndex, const IIEValue& Value);
+  void AddTest(TSlotTestType Type, const std::string& SlotName, int SubIndex,
+               const IIEValue& Value);
   void ClearTests() { FTests.clear(); }
   void DeleteTest(int Index);
   // Same class and, for each of the other node's tests, an equal test here; a node with a call
@@ -181,7 +201,8 @@ class TJoinNode : public TTestNode {
   TIEPattern* Pattern() const noexcept { return FPattern; }
   // Records the pattern and rule that ask for goals (backward chaining).
   void SetPattern(TIEPattern* Pattern, TRule* Rule);
-  void AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot, const std::string& LeftSlot);
+  void AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot,
+               const std::string& LeftSlot);
   void AddTest(TSlotTestType Type, int TokenIndex, const std::string& RightSlot, int RightSubIndex,
                const std::string& LeftSlot, int LeftSubIndex);
   using TTestNode::AddTest;
@@ -200,7 +221,8 @@ class TJoinNode : public TTestNode {
 
  private:
   void RightActivation(const IReteToken& R, bool Added);
-  void LeftActivation(const IReteToken& T, bool Added, TIEToken* Stored, const TTokenSink& Sink, bool Counting);
+  void LeftActivation(const IReteToken& T, bool Added, TIEToken* Stored, const TTokenSink& Sink,
+                      bool Counting);
   void AskForBackChain(const IReteToken& Token);
   template <class F>
   void ForLeftPartners(const TIEToken& Right, F&& Visit);
@@ -232,7 +254,7 @@ class TPatternMatchTerminalNode : public TReteNode {
   bool Initialized() const noexcept { return FInitialized; }
   void SetInitialized(bool Value) noexcept { FInitialized = Value; }
   int GetActivationCount() const noexcept { return static_cast<int>(FActivations.size()); }
-  TActivation* GetActivation(int Index) const { return FActivations.at(Index); }
+  TActivation* GetActivation(int Index) const;
   int IndexOf(const TActivation* Activation) const;
 
   bool CallNode(const IReteToken& Token, TCallType CallType) override;
@@ -253,9 +275,11 @@ class TPatternMatchTerminalNode : public TReteNode {
  private:
   friend class TActivation;
   void Forget(TActivation* Activation);
+  void Unlist(TActivation* Activation);
   TRule* FRule;
   bool FInitialized = false;
-  std::vector<TActivation*> FActivations;
+  std::list<TActivation*> FActivations;  // oldest first
+  std::unordered_multimap<uint64_t, TActivation*> FByMatch;
 };
 
 }  // namespace norvale

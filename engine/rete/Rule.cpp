@@ -22,7 +22,8 @@ int TRulePatternList::Add(TIEPattern* Pattern) {
 }
 
 void TRulePatternList::Insert(int Index, TIEPattern* Pattern) {
-  if (Index < 0 || Index > Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index > Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   FItems.insert(FItems.begin() + Index, Pattern);
   FRule->PatternNotification(Pattern, true);
 }
@@ -34,7 +35,8 @@ int TRulePatternList::Remove(TIEPattern* Pattern) {
 }
 
 void TRulePatternList::Delete(int Index) {
-  if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   TIEPattern* P = FItems[Index];
   FItems.erase(FItems.begin() + Index);
   FRule->PatternNotification(P, false);
@@ -68,7 +70,8 @@ int TRuleActionList::Add(const IFunCall& Call) {
 }
 
 void TRuleActionList::Insert(int Index, const IFunCall& Call) {
-  if (Index < 0 || Index > Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index > Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   FItems.insert(FItems.begin() + Index, Call);
   FRule->ActionNotification();
 }
@@ -80,7 +83,8 @@ int TRuleActionList::Remove(const IFunCall& Call) {
 }
 
 void TRuleActionList::Delete(int Index) {
-  if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   FItems.erase(FItems.begin() + Index);
   FRule->ActionNotification();
 }
@@ -212,7 +216,8 @@ void TRule::Notification(TComponent* Component, TOperation Operation) {
   }
 }
 
-TBinding* TRule::AddBinding(const TIEName& Name, int FactIndex, const std::string& SlotIndex, int SubIndex) {
+TBinding* TRule::AddBinding(const TIEName& Name, int FactIndex, const std::string& SlotIndex,
+                            int SubIndex) {
   auto* B = new TBinding(Name, FactIndex, SlotIndex, SubIndex);
   for (TBinding* Existing : FBindings)
     if (Existing->Equals(B)) {
@@ -234,7 +239,8 @@ TBinding* TRule::GetBindingByName(const std::string& Name) const {
   return I < 0 ? nullptr : FBindings[I];
 }
 
-void TRule::SubstFunCall(TFunctionCall& Call, const std::vector<std::pair<std::string, std::string>>& Renames) {
+void TRule::SubstFunCall(TFunctionCall& Call,
+                         const std::vector<std::pair<std::string, std::string>>& Renames) {
   for (const IIEValue& A : Call.Arguments()) {
     if (!A) continue;
     if (A->DType() == dtFunCall) {
@@ -242,8 +248,10 @@ void TRule::SubstFunCall(TFunctionCall& Call, const std::vector<std::pair<std::s
     } else if (IEVariableTypes.Contains(A->DType())) {
       for (const auto& R : Renames)
         if (R.first == A->Text()) {
-          if (A->DType() == dtVariable) A->SetAsVariable(R.second);
-          else A->SetAsMultiVariable(R.second);
+          if (A->DType() == dtVariable)
+            A->SetAsVariable(R.second);
+          else
+            A->SetAsMultiVariable(R.second);
           break;
         }
     }
@@ -254,7 +262,8 @@ void TRule::SubstFunCall(TFunctionCall& Call, const std::vector<std::pair<std::s
 // variables get names of their own.
 void TRule::CollectBindings(TIEPattern* P, int Index) {
   std::string Bound = P->BoundName();
-  if (P->Name().rfind(SBackChainPrefix, 0) == 0 && Bound.empty()) Bound = FEngine->GenerateSymbol(SFactPrefix);
+  if (P->Name().rfind(SBackChainPrefix, 0) == 0 && Bound.empty())
+    Bound = FEngine->GenerateSymbol(SFactPrefix);
   if (!Bound.empty()) {
     AddBinding(Bound, Index, SPatternBinding, NoSubIndex);
     if (P->BoundName() != Bound) P->SetBoundName(Bound);
@@ -301,7 +310,8 @@ void TRule::AddPattern(TIEPattern* Pattern) {
   // pattern on a backward-chaining template, gets (Initial-Fact) in front of it.
   const IFactTemplate& T = Pattern->FactTemplate();
   bool Inserted = false;
-  if (Index == 0 && (Pattern->NegatedCount() >= 1 || Pattern->IsTest() || (T && T->IsBackwardChaining())) &&
+  if (Index == 0 &&
+      (Pattern->NegatedCount() >= 1 || Pattern->IsTest() || (T && T->IsBackwardChaining())) &&
       FEngine->InitialFactPattern()) {
     TIEPattern* Initial = FEngine->InitialFactPattern()->Clone(this);
     Initial->SetOwner(this);
@@ -309,11 +319,14 @@ void TRule::AddPattern(TIEPattern* Pattern) {
     Inserted = true;
   }
   // Bindings record pattern positions: an insertion before the end shifts the later ones.
-  if (!Inserted && Index == FPatterns.Count() - 1) CollectBindings(Pattern, Index);
-  else RebuildBindings();
+  if (!Inserted && Index == FPatterns.Count() - 1)
+    CollectBindings(Pattern, Index);
+  else
+    RebuildBindings();
   Pattern->FixTests();
   if (Pattern->Name().rfind(SBackChainPrefix, 0) == 0) {
-    TIEPattern* Goal = NewObject<TIEPattern>(this, 1, Pattern->Name().substr(std::string(SBackChainPrefix).size()), *Pattern);
+    TIEPattern* Goal = NewObject<TIEPattern>(
+        this, 1, Pattern->Name().substr(std::string(SBackChainPrefix).size()), *Pattern);
     Goal->SetBoundName("");
     FPatterns.Add(Goal);
   }
@@ -332,8 +345,9 @@ void TRule::PatternNotification(TIEPattern* Pattern, bool Added) {
   } else if (!Added && FEngine) {
     // The first pattern must stay a positive fact pattern.
     TIEPattern* First = FPatterns.Count() ? FPatterns[0] : nullptr;
-    if (First && (First->NegatedCount() > 0 || First->IsTest() ||
-                  (First->FactTemplate() && First->FactTemplate()->IsBackwardChaining())) &&
+    if (First &&
+        (First->NegatedCount() > 0 || First->IsTest() ||
+         (First->FactTemplate() && First->FactTemplate()->IsBackwardChaining())) &&
         FEngine->InitialFactPattern()) {
       TIEPattern* Initial = FEngine->InitialFactPattern()->Clone(this);
       Initial->SetOwner(this);
@@ -383,7 +397,8 @@ void TRule::Change(TObject*) {
 
 void TRule::PatternChanged(TIEPattern*) { Change(this); }
 
-void TRule::AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot, int SubIndex) {
+void TRule::AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot,
+                              int SubIndex) {
   AddBinding(Name, FPatterns.IndexOf(Pattern), Slot, SubIndex);
 }
 
@@ -478,7 +493,8 @@ std::string TRule::GetToString() const {
 
 namespace {
 std::string Indented(const std::string& Text) {
-  return IndentString + StringReplaceAll(Text, NewLineString, std::string(NewLineString) + IndentString);
+  return IndentString +
+         StringReplaceAll(Text, NewLineString, std::string(NewLineString) + IndentString);
 }
 }  // namespace
 
@@ -494,14 +510,16 @@ std::string RulePrettyPrint(const TRule& Rule, TRuleConstruct Part) {
       R += Indented(P[I]->GetToString());
     }
   } else {
-    for (const IFunCall& A : Rule.Actions().Actions()) R += Indented(A->GetToString()) + NewLineString;
+    for (const IFunCall& A : Rule.Actions().Actions())
+      R += Indented(A->GetToString()) + NewLineString;
   }
   return R;
 }
 
 std::string RulePrettyPrint(const TRule& Rule) {
   std::string R = "(defrule " + Rule.RuleName();
-  if (!Rule.Comment().empty()) R += std::string(NewLineString) + IndentString + QuoteComment(Rule.Comment());
+  if (!Rule.Comment().empty())
+    R += std::string(NewLineString) + IndentString + QuoteComment(Rule.Comment());
   R += NewLineString;
   if (Rule.Salience() != 0 || Rule.OneShot() || !Rule.Enabled()) {
     R += std::string(IndentString) + "(declare";

@@ -98,13 +98,15 @@ class TRule : public TComponent, public IPatternOwner {
   void SetActions(const TRuleActionList& List);
 
   // --- bindings ---
-  TBinding* AddBinding(const TIEName& Name, int FactIndex, const std::string& SlotIndex, int SubIndex);
+  TBinding* AddBinding(const TIEName& Name, int FactIndex, const std::string& SlotIndex,
+                       int SubIndex);
   int GetBindingCount() const noexcept { return static_cast<int>(FBindings.size()); }
   TBinding* GetBinding(int Index) const { return FBindings.at(Index); }
   int IndexOfBinding(const std::string& Name) const;
   TBinding* GetBindingByName(const std::string& Name) const;
   // Renames variables inside a call (recursively), keeping their kind.
-  static void SubstFunCall(TFunctionCall& Call, const std::vector<std::pair<std::string, std::string>>& Renames);
+  static void SubstFunCall(TFunctionCall& Call,
+                           const std::vector<std::pair<std::string, std::string>>& Renames);
 
   // --- firing ---
   // Binds the rule's variables from the token's facts into Context.
@@ -129,7 +131,8 @@ class TRule : public TComponent, public IPatternOwner {
 
   // IPatternOwner
   void PatternChanged(TIEPattern* Pattern) override;
-  void AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot, int SubIndex) override;
+  void AddPatternBinding(TIEPattern* Pattern, const TIEName& Name, const std::string& Slot,
+                         int SubIndex) override;
   std::string GenerateSymbol(const std::string& Prefix) override;
   IReasoner* PatternReasoner() override;
 

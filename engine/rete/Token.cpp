@@ -242,6 +242,20 @@ const bool Registered =
      true);
 }  // namespace
 
+uint64_t PartialMatchHash(const TIEToken& Token) noexcept {
+  uint64_t H = 0;
+  for (const TIEToken* T = &Token; T; T = T->Parent().Get()) {
+    const TFact* F = T->FactPtr();
+    uint64_t X = F ? (static_cast<uint64_t>(static_cast<uint32_t>(F->ID())) << 20) ^
+                         static_cast<uint32_t>(F->Segment())
+                   : 0x9e3779b97f4a7c15ull;
+    X ^= static_cast<uint64_t>(T->Count()) * 0xff51afd7ed558ccdull;
+    X *= 0xc4ceb9fe1a85ec53ull;
+    H += X ^ (X >> 29);
+  }
+  return H;
+}
+
 bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept {
   const TIEToken* X = &A;
   const TIEToken* Y = &B;

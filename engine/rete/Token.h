@@ -71,5 +71,7 @@ class TIEToken : public TInterfacedPersistent {
 // The same partial match: position by position facts with the same ID and segment (a missing
 // fact only matches a missing fact); tags and strengths do not matter.
 bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept;
+// A hash of the partial match (agrees with SamePartialMatch).
+uint64_t PartialMatchHash(const TIEToken& Token) noexcept;
 
 }  // namespace norvale

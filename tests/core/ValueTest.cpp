@@ -65,14 +65,17 @@ TEST(Value, GetterConversions) {
   const Failure Failures[] = {
       {[] { NewAtom("abc")->AsInteger(); }, "Not a integer type.  Value (abc) is a dtAtom type"},
       {[] { NewAtom("")->AsNumeric(); }, "Not a numeric type.  Value () is a dtAtom type"},
-      {[] { NewString("x")->AsNumeric(); }, "Not a numeric type.  Value (\"x\") is a dtString type"},
+      {[] { NewString("x")->AsNumeric(); },
+       "Not a numeric type.  Value (\"x\") is a dtString type"},
       {[] { NewInteger(1)->AsList(); }, "Not a list type.  Value (1) is a dtInteger type"},
       {[] { NewAtom("a")->AsFactId(); }, "Not a fact id type.  Value (a) is a dtAtom type"},
-      {[] { NewInteger(1)->AsDescriptor(); }, "Not a descriptor type.  Value (1) is a dtInteger type"},
+      {[] { NewInteger(1)->AsDescriptor(); },
+       "Not a descriptor type.  Value (1) is a dtInteger type"},
       {[] { NewRef<TIEValue>()->AsString(); }, "Not a string type.  Value () is a dtNone type"},
       {[] { NewFloat(1)->AsObject(); }, "Not a object type.  Value (1.0000) is a dtFloat type"},
       {[] { NewAtom("a")->AsFuzzy(); }, "Not a fuzzy value type.  Value (a) is a dtAtom type"},
-      {[] { NewAtom("a")->AsExternalAddress(); }, "Not a External Address type.  Value (a) is a dtAtom type"},
+      {[] { NewAtom("a")->AsExternalAddress(); },
+       "Not a External Address type.  Value (a) is a dtAtom type"},
   };
   for (const Failure& F : Failures) EXPECT_EQ(MessageOf(F.Call), F.Message);
   // The shared nil atom reads as 0; any other empty atom does not.
@@ -97,10 +100,13 @@ TEST(Value, EqualsComparesTypeAndValueEqualsStarValueOnly) {
       {NewAtom("x"), NewRef<TIEValue>(std::string("x"), dtVariable), false, true},
       {NewFloat(0.1 + 0.2), NewFloat(0.3), false, false},
       {NewRef<TIEValue>(), NewRef<TIEValue>(), true, true},
-      {NewList(ListOf({NewAtom("a"), NewInteger(1)})), NewList(ListOf({NewAtom("a"), NewInteger(1)})), true, true},
-      {NewList(ListOf({NewAtom("a"), NewAtom("b")})), NewList(ListOf({NewAtom("b"), NewAtom("a")})), false, false},
+      {NewList(ListOf({NewAtom("a"), NewInteger(1)})),
+       NewList(ListOf({NewAtom("a"), NewInteger(1)})), true, true},
+      {NewList(ListOf({NewAtom("a"), NewAtom("b")})), NewList(ListOf({NewAtom("b"), NewAtom("a")})),
+       false, false},
       {NewRef<TIEValue>(7, dtFactId), NewInteger(7), false, true},
-      {NewRef<TIEValue>(TClassRegistry::Instance().Find("TBindingInfo")), NewRef<TIEValue>(TClassRegistry::Instance().Find("TBindingInfo")), false, false},
+      {NewRef<TIEValue>(TClassRegistry::Instance().Find("TBindingInfo")),
+       NewRef<TIEValue>(TClassRegistry::Instance().Find("TBindingInfo")), false, false},
   };
   for (const Case& C : Cases) {
     EXPECT_EQ(C.A->Equals(C.B), C.Equals) << C.A->ToString() << " / " << C.B->ToString();
@@ -166,7 +172,8 @@ TEST(Value, PrintedForms) {
       {NewList(ListOf({NewList(ListOf({NewAtom("a")})), NewAtom("b")})), "a  b "},
       {NewList(), ""},
       {NewRef<TIEValue>(static_cast<TObject*>(nullptr), false), ""},
-      {NewRef<TIEValue>(static_cast<TObject*>(&Info), false), "<TBindingInfo: FactIdx=1 SlotIdx=colour SubIdx=2>"},
+      {NewRef<TIEValue>(static_cast<TObject*>(&Info), false),
+       "<TBindingInfo: FactIdx=1 SlotIdx=colour SubIdx=2>"},
       {NewRef<TIEValue>(reinterpret_cast<void*>(uintptr_t{1234})), "<External-Address: 1234>"},
       {NewRef<TIEValue>(TClassRegistry::Instance().Find("TBindingInfo")), "TBindingInfo"},
       {FCTrue, "TRUE"},
@@ -301,9 +308,9 @@ TEST(Value, PlainOwnedObjectCannotBeCloned) {
 }
 
 TEST(Value, SharedConstantsAreFrozen) {
-  const IIEValue* Constants[] = {&FCTrue, &FCFalse, &FCEmptyString, &FCNil, &FCNilList, &FCCatch,
-                                 &FCFinally, &FCExcept, &FCElse, &FCDo, &FCEOF, &FCThen, &FCPI,
-                                 &FCZero};
+  const IIEValue* Constants[] = {&FCTrue,  &FCFalse,   &FCEmptyString, &FCNil,  &FCNilList,
+                                 &FCCatch, &FCFinally, &FCExcept,      &FCElse, &FCDo,
+                                 &FCEOF,   &FCThen,    &FCPI,          &FCZero};
   for (const IIEValue* C : Constants) {
     EXPECT_TRUE(IsValueConstant(*C));
     std::string Before = (*C)->ToString();

@@ -97,7 +97,8 @@ TEST_F(RuleTest, NamesAndNumbers) {
   Free1->SetEngine(Engine);  // a new number, the same name
   EXPECT_EQ(Free1->RuleNumber(), 2);
   EXPECT_EQ(Free1->RuleName(), "Rule_0");
-  EXPECT_EQ(MessageOf([&] { R2->SetRuleName("bad name"); }), "bad name contains unexpected character: \" \"");
+  EXPECT_EQ(MessageOf([&] { R2->SetRuleName("bad name"); }),
+            "bad name contains unexpected character: \" \"");
   EXPECT_EQ(R2->RuleName(), "Rule_1");
   Free(Free1);
   EXPECT_EQ(Engine->Rules().Find("Rule_0"), nullptr);  // a freed rule leaves the table
@@ -176,13 +177,15 @@ TEST_F(RuleTest, NegatedPatternsRenameAnonymousVariablesAndRefuseNegatedFirstUse
   TIEPattern* Neg = NewPattern(R, Person, 1);
   Neg->AddTest("name", NewVariable("_blank_7"));
   R->Patterns().Add(Neg);
-  EXPECT_EQ(Neg->GetSlotTest(Neg->IndexOfSlotName("name"), 0)->SlotValue()->ToString(), "?_3__blank_7");
+  EXPECT_EQ(Neg->GetSlotTest(Neg->IndexOfSlotName("name"), 0)->SlotValue()->ToString(),
+            "?_3__blank_7");
   Free(R);
 
   TRule* Bad = NewObject<TRule>(Engine);
   TIEPattern* P = NewPattern(Bad, Person);
   P->AddTest("name", NewVariable("x"), true, true);
-  EXPECT_EQ(MessageOf([&] { Bad->Patterns().Add(P); }), "First Use of Variable is negated, variable name is x");
+  EXPECT_EQ(MessageOf([&] { Bad->Patterns().Add(P); }),
+            "First Use of Variable is negated, variable name is x");
   Free(Bad);
 
   TRule* Orphan = NewObject<TRule>(nullptr);
@@ -208,9 +211,11 @@ TEST_F(RuleTest, GoalPatternsAreBoundAndGetANegatedCompanion) {
   EXPECT_EQ(Companion->Name(), "person");
   EXPECT_EQ(Companion->NegatedCount(), 1);
   EXPECT_TRUE(Companion->BoundName().empty());
-  std::string Anonymous = Companion->GetSlotTest(Companion->IndexOfSlotName("name"), 0)->SlotValue()->AsString();
+  std::string Anonymous =
+      Companion->GetSlotTest(Companion->IndexOfSlotName("name"), 0)->SlotValue()->AsString();
   EXPECT_NE(Anonymous, "_blank_1");
-  EXPECT_EQ(Companion->GetSlotTest(Companion->IndexOfSlotName("age"), 0)->SlotValue()->AsString(), "y");
+  EXPECT_EQ(Companion->GetSlotTest(Companion->IndexOfSlotName("age"), 0)->SlotValue()->AsString(),
+            "y");
   // The companion is left out of the printed rule.
   EXPECT_EQ(R->ToString().find("(not (person"), std::string::npos);
   Free(R);
@@ -224,13 +229,16 @@ TEST_F(RuleTest, FiringBindsVariablesAndReturnEndsTheActions) {
   P->AddTest("tags", NewVariable("second"), true, false, 1);
   P->SetBoundName("f");
   R->Patterns().Add(P);
-  R->Actions().Add(Call("record", {NewVariable("n"), NewVariable("second"), NewVariable("f"), NewVariable(SRuleBinding)}));
+  R->Actions().Add(Call("record", {NewVariable("n"), NewVariable("second"), NewVariable("f"),
+                                   NewVariable(SRuleBinding)}));
   R->Actions().Add(Call("return", {}));
   R->Actions().Add(Call("record", {NewAtom("not-reached")}));
 
   IFact F = Person->NewFact();
   F->SetValue("name", NewAtom("ann"));
-  F->SetValue("tags", NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewAtom("a"), NewAtom("b")})));
+  F->SetValue(
+      "tags",
+      NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewAtom("a"), NewAtom("b")})));
   F->SetID(5);
   int Fired = 0;
   R->OnFire = [&](TObject*, TIEContext* C) {
@@ -264,7 +272,8 @@ TEST_F(RuleTest, ChangesAreReportedOnceUnlessNothingChanged) {
   R->EndUpdate();
   EXPECT_EQ(Changes, 2);
   // TRUE is not an integer: the error passes on and the salience stays.
-  EXPECT_THROW(R->SetSalience(NewRef<TIEValue>(Call("record", {NewAtom("salience")}))), EIEException);
+  EXPECT_THROW(R->SetSalience(NewRef<TIEValue>(Call("record", {NewAtom("salience")}))),
+               EIEException);
   EXPECT_EQ(R->Salience(), 10);
   Free(R);
 }
@@ -312,8 +321,11 @@ TEST_F(RuleTest, CoreFunctionsCompare) {
       {Call("not", {FCFalse}), &FCTrue},
       {Call("not", {FCNil}), &FCFalse},
   };
-  for (const Case& C : Cases) EXPECT_EQ(C.Call->Execute(Engine->GlobalContext()).Get(), C.Expected->Get()) << C.Call->ToString();
-  EXPECT_EQ(MessageOf([&] { Call("not", {})->Execute(Engine->GlobalContext()); }), "Too few arguments for not");
+  for (const Case& C : Cases)
+    EXPECT_EQ(C.Call->Execute(Engine->GlobalContext()).Get(), C.Expected->Get())
+        << C.Call->ToString();
+  EXPECT_EQ(MessageOf([&] { Call("not", {})->Execute(Engine->GlobalContext()); }),
+            "Too few arguments for not");
 }
 
 TEST_F(RuleTest, EngineSymbolsAndTemplates) {
@@ -330,8 +342,9 @@ TEST_F(RuleTest, EngineSymbolsAndTemplates) {
   EXPECT_EQ(Engine->NullFact()->Template()->TemplateName(), SNullFact);
   EXPECT_EQ(Engine->CreateFactTemplate("colour"), Engine->CreateFactTemplate("colour"));
   Engine->SetDuplicateConstructs(dcError);
-  EXPECT_EQ(MessageOf([&] { Engine->FactTemplates().Add(NewRef<TFactTemplate>(Engine, "colour")); }),
-            "Fact Template Name already exists: \"colour\"");
+  EXPECT_EQ(
+      MessageOf([&] { Engine->FactTemplates().Add(NewRef<TFactTemplate>(Engine, "colour")); }),
+      "Fact Template Name already exists: \"colour\"");
 }
 
 }  // namespace

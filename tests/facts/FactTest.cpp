@@ -26,7 +26,8 @@ class TStubEngine : public TComponent, public IFactEngine {
   TTypeChecks FactTypeChecks() const override { return Checks; }
   int32_t FactIdCounter() const override { return Counter; }
   TObject* FactContext() override { return nullptr; }
-  void FactTemplateRenaming(TFactTemplate*, const std::string& Old, const std::string& New) override {
+  void FactTemplateRenaming(TFactTemplate*, const std::string& Old,
+                            const std::string& New) override {
     Renames.push_back(Old + "->" + New);
   }
   IFactTemplate FindFactTemplate(const std::string&) override { return {}; }
@@ -87,13 +88,17 @@ TEST(FactTemplate, SlotOperationMessages) {
   const Case Cases[] = {
       {[&] { T->AddSlot("x", nullptr); }, "Bad Slot Type"},
       {[&] { T->AddSlot("x", NewList(ListOf({NewAtom("a")}))); }, "Invalid default slot value: a "},
-      {[&] { T->AddMultiSlot("x", NewAtom("a")); }, "Invalid default value for a multislot, must be a multifield: a"},
+      {[&] { T->AddMultiSlot("x", NewAtom("a")); },
+       "Invalid default value for a multislot, must be a multifield: a"},
       {[&] { T->AddMultiSlot("  ", FCNilList); }, "Bad Slot Name:   "},
-      {[&] { T->AddSlot("many", NewAtom("a")); }, "Invalid value for existing slot, multislot is not slot"},
-      {[&] { T->AddMultiSlot("single", FCNilList); }, "Invalid value for existing slot, slot is not multislot"},
+      {[&] { T->AddSlot("many", NewAtom("a")); },
+       "Invalid value for existing slot, multislot is not slot"},
+      {[&] { T->AddMultiSlot("single", FCNilList); },
+       "Invalid value for existing slot, slot is not multislot"},
       {[&] { T->GetSlot("none"); }, "No such slot name: \"none\""},
       {[&] { T->RemoveSlot("none"); }, "No such slot name: \"none\""},
-      {[&] { T->SetSlot("other", T->GetSlot("single")); }, "Index does not match fact slot name: other and single"},
+      {[&] { T->SetSlot("other", T->GetSlot("single")); },
+       "Index does not match fact slot name: other and single"},
   };
   for (const Case& C : Cases) EXPECT_EQ(MessageOf(C.Call), C.Message);
 }
@@ -135,7 +140,8 @@ TEST(Fact, DynamicChecksConvertIntoNewValuesOrRaise) {
   EXPECT_EQ(F->GetValue("count")->AsInteger(), 0);
   // Variables and calls are always valid: their values come later.
   F->SetValue("count", NewVariable("x"));
-  EXPECT_EQ(MessageOf([&] { Count->SetSlotDefault(NewAtom("z")); }), "Invalid default slot value: z");
+  EXPECT_EQ(MessageOf([&] { Count->SetSlotDefault(NewAtom("z")); }),
+            "Invalid default slot value: z");
 
   // Without dynamic checks anything is stored as it is.
   Engine->Checks = {tcStatic};

@@ -30,13 +30,16 @@ class PatternTest : public ::testing::Test {
     Shape = nullptr;
     Free(Engine);
   }
-  TIEPattern* Pattern(int Negated = 0) { return NewObject<TIEPattern>(Rule, Negated, Shape, "shape"); }
+  TIEPattern* Pattern(int Negated = 0) {
+    return NewObject<TIEPattern>(Rule, Negated, Shape, "shape");
+  }
   std::string TestsOf(TIEPattern* P, const std::string& Slot) {
     std::string R;
     int I = P->IndexOfSlotName(Slot);
     for (int J = 0; J < P->GetSlotTestCount(I); ++J) {
       TIEPatternMatchTest* T = P->GetSlotTest(I, J);
-      R += std::string(J ? " | " : "") + (T->SlotTestType() == sttEquals ? "" : "~") + T->SlotValue()->ToString();
+      R += std::string(J ? " | " : "") + (T->SlotTestType() == sttEquals ? "" : "~") +
+           T->SlotValue()->ToString();
     }
     return R;
   }
@@ -56,7 +59,8 @@ TEST_F(PatternTest, SlotsAreTheTemplatesSortedWithoutTests) {
     EXPECT_EQ(P->GetSlotTestCount(I), 0);
     EXPECT_EQ(P->GetSlotLength(I), -1);
   }
-  EXPECT_EQ(MessageOf([&] { P->AddTest("weight", NewInteger(1)); }), "No such slot name: \"weight\"");
+  EXPECT_EQ(MessageOf([&] { P->AddTest("weight", NewInteger(1)); }),
+            "No such slot name: \"weight\"");
   Free(P);
 }
 
@@ -133,7 +137,8 @@ TEST_F(PatternTest, PrintedForms) {
       {2, false, false, "", "", "(exists (shape (colour red) ))"},
       {3, false, false, "", "", "(not (exists (shape (colour red) )))"},
       {0, true, true, "", "", "(explicit (unique (shape (colour red) )))"},
-      {0, false, false, "f", "first\n;second\n\n", "; first\r\n;second\r\n\r\n\r\n?f <- (shape (colour red) )"},
+      {0, false, false, "f", "first\n;second\n\n",
+       "; first\r\n;second\r\n\r\n\r\n?f <- (shape (colour red) )"},
   };
   for (const Case& C : Cases) {
     TIEPattern* P = NewObject<TIEPattern>(nullptr, C.Negated, Shape, "shape");
@@ -164,7 +169,11 @@ TEST_F(PatternTest, PrintedForms) {
   O->AddTest(SDefaultSlotName, NewAtom("red"), true, false, 0);
   EXPECT_EQ(O->ToString(), "(colour red)");
   Free(O);
-  EXPECT_EQ(MessageOf([] { TIEPattern P(nullptr, 0, IFactTemplate(), "x"); P.GetToString(); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf([] {
+              TIEPattern P(nullptr, 0, IFactTemplate(), "x");
+              P.GetToString();
+            }),
+            "Fact Template is missing");
 }
 
 TEST_F(PatternTest, CopiesGetFreshAnonymousVariables) {
@@ -190,11 +199,14 @@ TEST_F(PatternTest, NegatedTestElementCannotBeBound) {
 TEST_F(PatternTest, JoinTests) {
   IFact A = Shape->NewFact();
   A->SetValue("colour", NewAtom("red"));
-  A->SetValue("points", NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewInteger(1), NewInteger(2)})));
+  A->SetValue(
+      "points",
+      NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewInteger(1), NewInteger(2)})));
   A->SetID(1);
   IFact B = Shape->NewFact();
   B->SetValue("colour", NewAtom("red"));
-  B->SetValue("points", NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewInteger(2)})));
+  B->SetValue("points",
+              NewList(NewRef<TValueVector>(std::initializer_list<IIEValue>{NewInteger(2)})));
   B->SetID(2);
   IReteToken Token = NewRef<TIEToken>(taAdd, A);
   struct Case {
@@ -213,9 +225,12 @@ TEST_F(PatternTest, JoinTests) {
       {TIEJoinTest(sttEquals, 3, "colour", "colour"), false},
       {TIEJoinTest(sttEquals, 0, "colour", "nonexistent"), false},
   };
-  for (const Case& C : Cases) EXPECT_EQ(C.Test.Compare(B.Get(), Token.Get()), C.Expected) << C.Test.GetToString();
-  EXPECT_EQ(TIEJoinTest(sttEquals, 0, 1, "a", 2, "b").GetToString(), "= tstMultiSlot TokenIdx: 0 Left: b 2 Right: a 1");
-  EXPECT_EQ(TIEJoinTest(sttNotEquals, 2, "a", "b").GetToString(), "<> tstSlot TokenIdx: 2 Left: b Right: a");
+  for (const Case& C : Cases)
+    EXPECT_EQ(C.Test.Compare(B.Get(), Token.Get()), C.Expected) << C.Test.GetToString();
+  EXPECT_EQ(TIEJoinTest(sttEquals, 0, 1, "a", 2, "b").GetToString(),
+            "= tstMultiSlot TokenIdx: 0 Left: b 2 Right: a 1");
+  EXPECT_EQ(TIEJoinTest(sttNotEquals, 2, "a", "b").GetToString(),
+            "<> tstSlot TokenIdx: 2 Left: b Right: a");
 }
 
 }  // namespace

@@ -151,7 +151,6 @@ TEST(Ref, FreesOnLastReferenceAndNeverForPermanentObjects) {
 
 // --- class registry and published properties ------------------------------------------------
 
-
 class TSample : public TComponent {
  public:
   explicit TSample(TComponent* Owner) : TComponent(Owner) {}
@@ -178,16 +177,15 @@ class TSample : public TComponent {
   double FRatio = 0;
 };
 
-const bool SampleRegistered =
-    (RegisterClass<TSample, TComponent>("TSample")
-         .Property("Count", &TSample::Count, &TSample::SetCount, 0)
-         .Property("Caption", &TSample::Caption, &TSample::SetCaption)
-         .Property("Shade", &TSample::Shade, &TSample::SetShade)
-         .Property("Shades", &TSample::Shades, &TSample::SetShades)
-         .Property("Enabled", &TSample::Enabled, &TSample::SetEnabled)
-         .Property("Ratio", &TSample::Ratio, &TSample::SetRatio)
-         .Event("OnChange", &TSample::OnChange, "TNotifyEvent"),
-     true);
+const bool SampleRegistered = (RegisterClass<TSample, TComponent>("TSample")
+                                   .Property("Count", &TSample::Count, &TSample::SetCount, 0)
+                                   .Property("Caption", &TSample::Caption, &TSample::SetCaption)
+                                   .Property("Shade", &TSample::Shade, &TSample::SetShade)
+                                   .Property("Shades", &TSample::Shades, &TSample::SetShades)
+                                   .Property("Enabled", &TSample::Enabled, &TSample::SetEnabled)
+                                   .Property("Ratio", &TSample::Ratio, &TSample::SetRatio)
+                                   .Event("OnChange", &TSample::OnChange, "TNotifyEvent"),
+                               true);
 
 TEST(ClassRegistry, CreatesByNameAndRejectsUnknownNames) {
   TComponent* Owner = NewObject<TComponent>(nullptr);

@@ -34,12 +34,14 @@ class NetworkTest : public ::testing::Test {
     Engine = NewObject<TInferenceEngine>(nullptr);
     Add("record", [this](const IFunCall& C, TIEContext* Ctx) {
       std::string Line;
-      for (const IIEValue& A : C->Arguments()) Line += (Line.empty() ? "" : ",") + A->Resolve(Ctx)->ToString();
+      for (const IIEValue& A : C->Arguments())
+        Line += (Line.empty() ? "" : ",") + A->Resolve(Ctx)->ToString();
       Log.push_back(Line);
       return FCTrue;
     });
     Add(">", [](const IFunCall& C, TIEContext* Ctx) {
-      return BoolValue(C->GetArgument(0)->Resolve(Ctx)->AsNumeric() > C->GetArgument(1)->Resolve(Ctx)->AsNumeric());
+      return BoolValue(C->GetArgument(0)->Resolve(Ctx)->AsNumeric() >
+                       C->GetArgument(1)->Resolve(Ctx)->AsNumeric());
     });
   }
   void TearDown() override {
@@ -50,7 +52,9 @@ class NetworkTest : public ::testing::Test {
     NewRef<TLogFunction>(Name, std::move(Body))->AddReasoner(Engine);
   }
   // An ordered template (facts like (a 1 2)).
-  IFactTemplate Ordered(const std::string& Name) { return Templates[Name] = Engine->CreateFactTemplate(Name); }
+  IFactTemplate Ordered(const std::string& Name) {
+    return Templates[Name] = Engine->CreateFactTemplate(Name);
+  }
   IFactTemplate Unordered(const std::string& Name, std::initializer_list<const char*> Slots) {
     IFactTemplate T = NewRef<TFactTemplate>(Engine, Name);
     for (const char* S : Slots) T->AddSlot(S, FCNil);
@@ -66,7 +70,8 @@ class NetworkTest : public ::testing::Test {
     return Engine->Assert(OrderedFact(Name, Fields));
   }
   // A pattern on an ordered template: one test per field (a nil value leaves the field untested).
-  TIEPattern* Pattern(TRule* R, const std::string& Name, std::initializer_list<IIEValue> Fields, int Negated = 0) {
+  TIEPattern* Pattern(TRule* R, const std::string& Name, std::initializer_list<IIEValue> Fields,
+                      int Negated = 0) {
     auto* P = NewObject<TIEPattern>(R, Negated, Templates.at(Name), Name);
     int I = 0;
     for (const IIEValue& V : Fields) {
@@ -75,7 +80,8 @@ class NetworkTest : public ::testing::Test {
     }
     return P;
   }
-  TRule* NewRule(const std::string& Name, std::initializer_list<std::function<TIEPattern*(TRule*)>> Patterns,
+  TRule* NewRule(const std::string& Name,
+                 std::initializer_list<std::function<TIEPattern*(TRule*)>> Patterns,
                  std::initializer_list<IIEValue> Record = {}) {
     TRule* R = NewObject<TRule>(Engine);
     R->SetRuleName(Name);
@@ -96,7 +102,8 @@ class NetworkTest : public ::testing::Test {
   }
   std::vector<std::string> Agenda() {
     std::vector<std::string> R;
-    for (TActivation* A : Engine->Activations()) R.push_back(A->Rule()->RuleName() + ":" + A->Token()->GetToFactsString());
+    for (TActivation* A : Engine->Activations())
+      R.push_back(A->Rule()->RuleName() + ":" + A->Token()->GetToFactsString());
     return R;
   }
   void FireAll() {
@@ -118,8 +125,11 @@ class NetworkTest : public ::testing::Test {
 TEST_F(NetworkTest, JoinsMatchOnSharedVariables) {
   Ordered("a");
   Ordered("b");
-  NewRule("r", {[&](TRule* R) { return Pattern(R, "a", {Var("x")}); },
-                [&](TRule* R) { return Pattern(R, "b", {Var("x"), Var("y")}); }},
+  NewRule("r",
+          {[&](TRule* R) { return Pattern(R, "a", {Var("x")}); },
+           [&](TRule* R) {
+             return Pattern(R, "b", {Var("x"), Var("y")});
+           }},
           {Var("x"), Var("y")});
   AssertOrdered("a", {I(1)});
   AssertOrdered("b", {I(1), A("one")});
@@ -227,10 +237,13 @@ TEST_F(NetworkTest, NegationBlocksUntilTheLastBlockingFactGoes) {
 TEST_F(NetworkTest, NegatedJoinsAreNeverShared) {
   Ordered("a");
   Ordered("b");
-  NewRule("n1", {[&](TRule* R) { return Pattern(R, "a", {}); }, [&](TRule* R) { return Pattern(R, "b", {}, 1); }});
-  TRule* N2 = NewRule("n2", {[&](TRule* R) { return Pattern(R, "a", {}); }, [&](TRule* R) { return Pattern(R, "b", {}, 1); }});
+  NewRule("n1", {[&](TRule* R) { return Pattern(R, "a", {}); },
+                 [&](TRule* R) { return Pattern(R, "b", {}, 1); }});
+  TRule* N2 = NewRule("n2", {[&](TRule* R) { return Pattern(R, "a", {}); },
+                             [&](TRule* R) { return Pattern(R, "b", {}, 1); }});
   EXPECT_EQ(N2->CompileTrace().find("=2"), std::string::npos);
-  TRule* Plain = NewRule("p", {[&](TRule* R) { return Pattern(R, "a", {}); }, [&](TRule* R) { return Pattern(R, "b", {}); }});
+  TRule* Plain = NewRule("p", {[&](TRule* R) { return Pattern(R, "a", {}); },
+                               [&](TRule* R) { return Pattern(R, "b", {}); }});
   EXPECT_NE(Plain->CompileTrace().find("+2"), std::string::npos);
 }
 
@@ -267,16 +280,17 @@ TEST_F(NetworkTest, MultifieldSegmentationsAreAllKept) {
   Engine->Retract(Engine->FactList()[0]);
   EXPECT_TRUE(Agenda().empty());
   // (a $?x ?y&:(> ?y 2) $?z): every segmentation is a match of its own.
-  NewRule("mid", {[&](TRule* R) {
-            TIEPattern* P = Pattern(R, "a", {});
-            P->AddTest(SDefaultSlotName, NewMultiVariable("x"), true, false, 0);
-            P->AddTest(SDefaultSlotName, NewVariable("y"), true, false, 1);
-            P->AddTest(SDefaultSlotName, NewRef<TIEValue>(Call(">", {Var("y"), I(2)})), true, false, 1);
-            P->AddTest(SDefaultSlotName, NewMultiVariable("z"), true, false, 2);
-            P->SetSlotLength(P->IndexOfSlotName(SDefaultSlotName), 3);  // as the parser sets it
-            return P;
-          }},
-          {Var("y")});
+  NewRule(
+      "mid", {[&](TRule* R) {
+        TIEPattern* P = Pattern(R, "a", {});
+        P->AddTest(SDefaultSlotName, NewMultiVariable("x"), true, false, 0);
+        P->AddTest(SDefaultSlotName, NewVariable("y"), true, false, 1);
+        P->AddTest(SDefaultSlotName, NewRef<TIEValue>(Call(">", {Var("y"), I(2)})), true, false, 1);
+        P->AddTest(SDefaultSlotName, NewMultiVariable("z"), true, false, 2);
+        P->SetSlotLength(P->IndexOfSlotName(SDefaultSlotName), 3);  // as the parser sets it
+        return P;
+      }},
+      {Var("y")});
   Engine->Rules().Remove("seg");
   AssertOrdered("a", {I(1), I(3), I(5)});
   FireAll();
@@ -342,8 +356,9 @@ TEST_F(NetworkTest, AVariableRepeatedInOneSlotIsTested) {
 TEST_F(NetworkTest, ExistsPairsEachPartialMatchWithItsOwnFacts) {
   Ordered("a");
   Ordered("b");
-  NewRule("r", {[&](TRule* R) { return Pattern(R, "a", {Var("x")}); },
-                [&](TRule* R) { return Pattern(R, "b", {Var("x")}, 2); }},
+  NewRule("r",
+          {[&](TRule* R) { return Pattern(R, "a", {Var("x")}); },
+           [&](TRule* R) { return Pattern(R, "b", {Var("x")}, 2); }},
           {Var("x")});
   AssertOrdered("a", {I(1)});
   AssertOrdered("a", {I(2)});
@@ -448,7 +463,8 @@ TEST_F(NetworkTest, ATestThatRaisesLeavesTheFactAsserted) {
     AssertOrdered("a", {I(1)});
     FAIL();
   } catch (const EIEException& E) {
-    EXPECT_EQ(std::string(E.what()).rfind("boom for pattern match = TPatternMatchNode", 0), 0u) << E.what();
+    EXPECT_EQ(std::string(E.what()).rfind("boom for pattern match = TPatternMatchNode", 0), 0u)
+        << E.what();
   }
   EXPECT_EQ(Engine->FactList().size(), 1u);
 }
@@ -515,7 +531,9 @@ TEST_F(NetworkTest, DisablingTheNetworkDropsEveryNodeUntilRulesComeBack) {
   EXPECT_EQ(Agenda(), (std::vector<std::string>{"r:f-0"}));
   TTreeItem Tree = Engine->Network().AssignTo();
   ASSERT_EQ(Tree.Children.size(), 1u);
-  EXPECT_EQ(Tree.Children[0].Text.rfind("TPatternMatchNode In/Out#: 0/1 RuleUse: 1 Value: a Test: pmtTestClassType", 0), 0u);
+  EXPECT_EQ(Tree.Children[0].Text.rfind(
+                "TPatternMatchNode In/Out#: 0/1 RuleUse: 1 Value: a Test: pmtTestClassType", 0),
+            0u);
 }
 
 }  // namespace
