@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,14 +16,7 @@
 namespace norvale {
 namespace {
 
-std::string MessageOf(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const EIEException& E) {
-    return E.Message();
-  }
-  return "<no exception>";
-}
+using test::MessageOf;
 
 IIEValue ListOf(std::initializer_list<IIEValue> Items) {
   return NewList(NewRef<TValueVector>(Items));

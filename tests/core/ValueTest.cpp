@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include "engine/core/BindingInfo.h"
 #include "engine/core/IEValue.h"
 #include "engine/core/ValueVector.h"
@@ -7,14 +9,7 @@
 namespace norvale {
 namespace {
 
-std::string MessageOf(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const EIEException& E) {
-    return E.Message();
-  }
-  return "<no exception>";
-}
+using test::MessageOf;
 
 IValueVector ListOf(std::initializer_list<IIEValue> Items) { return NewRef<TValueVector>(Items); }
 

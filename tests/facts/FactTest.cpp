@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
 
 namespace norvale {
 namespace {
 
-std::string MessageOf(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const EIEException& E) {
-    return E.Message();
-  }
-  return "<no exception>";
-}
+using test::MessageOf;
 
 IValueVector ListOf(std::initializer_list<IIEValue> Items) { return NewRef<TValueVector>(Items); }
 

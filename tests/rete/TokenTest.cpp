@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <functional>
 #include <thread>
 #include <vector>
@@ -9,14 +11,7 @@
 namespace norvale {
 namespace {
 
-std::string MessageOf(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const EIEException& E) {
-    return E.Message();
-  }
-  return "<no exception>";
-}
+using test::MessageOf;
 
 // Facts of one template "a" with a slot x; each fact's ID is given and x holds the ID too.
 class TokenTest : public ::testing::Test {
