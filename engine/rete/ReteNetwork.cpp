@@ -494,22 +494,24 @@ void TReteNetwork::RemoveRule(TRule* Rule) {
 
 // --- tokens ---------------------------------------------------------------------------------
 
-const std::vector<TReteNode*>& TReteNetwork::RootsFor(TFactTemplate* Template) {
-  auto It = FDispatch.find(Template);
-  if (It != FDispatch.end()) return It->second;
-  std::vector<TReteNode*>& List = FDispatch[Template];
+std::shared_ptr<const std::vector<TReteNode*>> TReteNetwork::RootsFor(TFactTemplate* Template) {
+  TDispatch& D = FDispatch[Template];
+  if (D.Roots && D.Name == Template->TemplateName() && D.Parent == Template->Parent().Get()) return D.Roots;
+  auto List = std::make_shared<std::vector<TReteNode*>>();
   for (TReteNode* R : FRoots) {
     auto* P = dynamic_cast<TPatternMatchNode*>(R);
-    if (!P) continue;
-    if (P->PatternMatchTest() != pmtTestClassType) continue;
+    if (!P || P->PatternMatchTest() != pmtTestClassType) continue;
     const std::string& Name = P->Value()->Text();
     for (TFactTemplate* T = Template; T; T = T->Parent().Get())
       if (T->TemplateName() == Name) {
-        List.push_back(R);
+        List->push_back(R);
         break;
       }
   }
-  return List;
+  D.Name = Template->TemplateName();
+  D.Parent = Template->Parent().Get();
+  D.Roots = std::move(List);
+  return D.Roots;
 }
 
 bool TReteNetwork::ProcessTokenOneNode(const IReteToken& Token, TReteNode* Node) {
@@ -531,11 +533,10 @@ bool TReteNetwork::ProcessToken(const IReteToken& Token) {
       if (ProcessTokenOneNode(Token, R)) Any = true;
     return Any;
   }
-  // Templates are renamed or re-parented rarely; the table is rebuilt when roots change and
-  // checked against the template it was made for.
-  TFactTemplate* T = Token->FactPtr()->TemplatePtr();
-  std::vector<TReteNode*> Roots = RootsFor(T);
-  for (TReteNode* R : Roots)
+  // Held for the whole propagation: a rule compiled meanwhile (by a function called from a test)
+  // makes a new table and leaves this one intact.
+  std::shared_ptr<const std::vector<TReteNode*>> Roots = RootsFor(Token->FactPtr()->TemplatePtr());
+  for (TReteNode* R : *Roots)
     if (ProcessTokenOneNode(Token, R)) Any = true;
   return Any;
 }

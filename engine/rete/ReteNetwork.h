@@ -1,6 +1,7 @@
 // The Rete network: rules compiled into shared chains of alpha nodes, joins and terminals.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -89,7 +90,7 @@ class TReteNetwork : public TGGraph {
   void RootJoined(TReteNode* Node);
   void RootLeft(TReteNode* Node);
   void InvalidateDispatch() noexcept { FDispatch.clear(); }
-  const std::vector<TReteNode*>& RootsFor(TFactTemplate* Template);
+  std::shared_ptr<const std::vector<TReteNode*>> RootsFor(TFactTemplate* Template);
   void FreeNode(TReteNode* Node);
   TReteEdge* Connect(TReteNode* From, TReteNode* To, TCallType Type);
   TCallType FNextCallType = ctSingle;
@@ -101,8 +102,15 @@ class TReteNetwork : public TGGraph {
   std::vector<TReteNode*> FRoots;
   std::unordered_map<TRule*, std::vector<TReteNode*>> FRules;
   std::vector<TRule*> FRuleOrder;
-  // Template -> the roots accepting its facts (its own name or an ancestor's), in root order.
-  std::unordered_map<TFactTemplate*, std::vector<TReteNode*>> FDispatch;
+  // Template -> the roots accepting its facts (its own name or an ancestor's), in root order. An
+  // entry remembers the template's name and parent it was made for and is made again when they
+  // differ (a template renamed, re-parented, or a new one at a freed one's address).
+  struct TDispatch {
+    std::string Name;
+    const TFactTemplate* Parent = nullptr;
+    std::shared_ptr<const std::vector<TReteNode*>> Roots;
+  };
+  std::unordered_map<const TFactTemplate*, TDispatch> FDispatch;
   int FBusy = 0;
   bool FClearing = false;
 };
