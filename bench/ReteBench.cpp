@@ -87,8 +87,7 @@ void BM_ThreePatternJoin(benchmark::State& S) {
       for (const char* Name : {"a", "b", "c"}) Facts.push_back(B.Fact(Name, {NewInteger(I)}));
     S.ResumeTiming();
     for (const IFact& F : Facts) B.Engine->Assert(F);
-    if (static_cast<int>(B.Engine->Activations().size()) != N)
-      S.SkipWithError("wrong activation count");
+    if (B.Engine->ActivationCount() != N) S.SkipWithError("wrong activation count");
     for (auto It = Facts.rbegin(); It != Facts.rend(); ++It) B.Engine->Retract(*It);
     S.PauseTiming();
     Facts.clear();
@@ -200,7 +199,7 @@ void BM_SeatingShape(benchmark::State& S) {
     }
     S.ResumeTiming();
     for (const IFact& F : Facts) B.Engine->Assert(F);
-    benchmark::DoNotOptimize(B.Engine->Activations().size());
+    benchmark::DoNotOptimize(B.Engine->ActivationCount());
     for (auto It = Facts.rbegin(); It != Facts.rend(); ++It) B.Engine->Retract(*It);
     S.PauseTiming();
     Facts.clear();

@@ -230,13 +230,16 @@ void TInferenceEngine::BeforeDestruction() {
   FNetwork->OnActivation.Clear();
   FNetwork->OnDeactivation.Clear();
   FNetwork->OnRuleFired.Clear();
+  OnAddActivation.Clear();
+  OnRemoveActivation.Clear();
+  OnRuleFired.Clear();
+  OnPrintOut.Clear();
   FRules->Clear();
   TComponent::BeforeDestruction();
 }
 
 TInferenceEngine::~TInferenceEngine() {
-  for (TActivation* A : FActivations) Free(A);
-  FActivations.clear();
+  FAgenda.Clear();
   if (FRules) FRules->Clear();
   Free(FNetwork);
   FNetwork = nullptr;
@@ -363,22 +366,76 @@ void TInferenceEngine::ProcessPendingFacts() {
 // --- activations ----------------------------------------------------------------------------
 
 void TInferenceEngine::AddActivation(TActivation* Activation) {
-  Activation->Rule()->EvaluateSalience();
-  Activation->FEngineIt = FActivations.insert(FActivations.end(), Activation);
-  Activation->FInEngine = true;
+  try {
+    Activation->Rule()->EvaluateSalience();
+    FAgenda.Add(Activation);
+    if (FWatch.Contains(cwActivation) && OnPrintOut)
+      PrintOut("", "==> Activation: " + Activation->Rule()->RuleName() + " : " +
+                       Activation->Token()->GetToFactsString() + NewLineString);
+    if (OnAddActivation) OnAddActivation(this, FAgenda.IndexOf(Activation), Activation);
+  } catch (EAbort&) {
+    // A silent abort leaves the activation wherever it got to.
+  }
+  if (!FAgenda.Contains(Activation)) FAgenda.Add(Activation);
 }
 
 void TInferenceEngine::RemoveActivation(TActivation* Activation) {
-  if (!Activation->FInEngine) return;
-  FActivations.erase(Activation->FEngineIt);
-  Activation->FInEngine = false;
-  Free(Activation);
+  if (OnRemoveActivation) OnRemoveActivation(this, FAgenda.IndexOf(Activation), Activation);
+  if (FWatch.Contains(cwActivation) && OnPrintOut)
+    PrintOut("", "<== Activation: " + Activation->Rule()->RuleName() + " : " +
+                     Activation->Token()->GetToFactsString() + NewLineString);
+  if (Activation == FCurrentActivation) {
+    FAgenda.Extract(Activation);  // the run loop frees it after the firing
+  } else {
+    FAgenda.Extract(Activation);
+    Free(Activation);
+  }
 }
 
 void TInferenceEngine::RuleFired(TActivation* Activation) {
-  if (!Activation->FInEngine) return;
-  FActivations.erase(Activation->FEngineIt);
-  Activation->FInEngine = false;
+  OnRuleFired(this, Activation->Rule());
+  RemoveActivation(Activation);
+}
+
+std::vector<TActivation*> TInferenceEngine::Activations() const {
+  std::vector<TActivation*> R;
+  R.reserve(FAgenda.Count());
+  FAgenda.ForEach([&](TActivation* A) { R.push_back(A); });
+  return R;
+}
+
+void TInferenceEngine::SetStrategy(TSearchStrategy Value) {
+  if (Value == FAgenda.Strategy()) return;
+  FAgenda.SetStrategyValue(Value);
+  std::vector<TActivation*> All = Activations();
+  for (TActivation* A : All) FAgenda.Extract(A);
+  for (TActivation* A : All) AddActivation(A);
+}
+
+void TInferenceEngine::FireActivation(TActivation* Activation) {
+  if (!Activation) return;
+  FCurrentActivation = Activation;
+  struct TDone {
+    TInferenceEngine* E;
+    TActivation* A;
+    ~TDone() {
+      E->FAgenda.Extract(A);
+      E->FCurrentActivation = nullptr;
+      Free(A);
+    }
+  } Done{this, Activation};
+  Activation->Fire();
+}
+
+void TInferenceEngine::PrintOut(const std::string& OutID, const std::string& Text) {
+  if (OutID.empty() || OutID == "t") {
+    OnPrintOut(this, OutID, Text);
+    return;
+  }
+  if (OnPrintOut)
+    OnPrintOut(this, OutID, Text);
+  else
+    throw EIEException(Format(SNoSuchFunction, {"printout"}));
 }
 
 void TInferenceEngine::AskForGoal(TJoinNode&, TIEPattern&, TRule*, const TIEToken&) {}

@@ -12,6 +12,7 @@
 #include "engine/facts/Pattern.h"
 #include "engine/functions/Reasoner.h"
 #include "engine/functions/UserFunction.h"
+#include "engine/rete/Agenda.h"
 #include "engine/rete/ReteNetwork.h"
 #include "engine/rete/Rule.h"
 
@@ -191,15 +192,34 @@ class TInferenceEngine : public TComponent,
   void AddPendingFact(const IFact& Fact, bool Assertion);
   void ProcessPendingFacts();
 
-  // --- activations (handed over by the network) ---
+  // --- the agenda ---
+  // Evaluates the rule's salience, places the activation, prints the watch line and fires
+  // OnAddActivation (an EAbort raised meanwhile is swallowed).
   virtual void AddActivation(TActivation* Activation);
+  // Fires OnRemoveActivation, prints the watch line and takes the activation off (the one being
+  // fired is extracted, any other freed).
   virtual void RemoveActivation(TActivation* Activation);
   virtual void RuleFired(TActivation* Activation);
-  // The waiting activations, oldest first (a copy).
-  std::vector<TActivation*> Activations() const {
-    return {FActivations.begin(), FActivations.end()};
-  }
-  int ActivationCount() const noexcept { return static_cast<int>(FActivations.size()); }
+  TActivationAgenda& Agenda() noexcept { return FAgenda; }
+  // The waiting activations in firing order (a copy).
+  std::vector<TActivation*> Activations() const;
+  int ActivationCount() const noexcept { return FAgenda.Count(); }
+  TSearchStrategy Strategy() const noexcept { return FAgenda.Strategy(); }
+  // Re-places every waiting activation under the new strategy (as new activations are placed).
+  void SetStrategy(TSearchStrategy Value);
+  TActivation* CurrentActivation() const noexcept { return FCurrentActivation; }
+  // Fires one activation the way the run loop does: it is the current activation while its rule
+  // fires, and it is freed afterwards, also when the rule raises.
+  void FireActivation(TActivation* Activation);
+  TEvent<TObject* /*Sender*/, int /*Index*/, TActivation* /*Activation*/> OnAddActivation,
+      OnRemoveActivation;
+  TEvent<TObject* /*Sender*/, TRule* /*Rule*/> OnRuleFired;
+
+  // --- console output ---
+  // "t" and the empty name are the console, served by OnPrintOut.
+  virtual void PrintOut(const std::string& OutID, const std::string& Text);
+  TPrintOutEvent OnPrintOut;
+
   // A join found no fact for a pattern on a backward-chaining template.
   virtual void AskForGoal(TJoinNode& Node, TIEPattern& Pattern, TRule* Rule, const TIEToken& Token);
 
@@ -229,7 +249,8 @@ class TInferenceEngine : public TComponent,
   std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   bool FFactDuplication = false;
-  std::list<TActivation*> FActivations;
+  TActivationAgenda FAgenda;
+  TActivation* FCurrentActivation = nullptr;
 };
 
 }  // namespace norvale

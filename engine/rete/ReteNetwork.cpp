@@ -496,7 +496,8 @@ void TReteNetwork::RemoveRule(TRule* Rule) {
 
 std::shared_ptr<const std::vector<TReteNode*>> TReteNetwork::RootsFor(TFactTemplate* Template) {
   TDispatch& D = FDispatch[Template];
-  if (D.Roots && D.Name == Template->TemplateName() && D.Parent == Template->Parent().Get()) return D.Roots;
+  if (D.Roots && D.Name == Template->TemplateName() && D.Parent == Template->Parent().Get())
+    return D.Roots;
   auto List = std::make_shared<std::vector<TReteNode*>>();
   for (TReteNode* R : FRoots) {
     auto* P = dynamic_cast<TPatternMatchNode*>(R);

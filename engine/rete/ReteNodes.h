@@ -71,15 +71,19 @@ class TActivation : public TPersistent {
  private:
   friend class TPatternMatchTerminalNode;
   friend class TInferenceEngine;
+  friend class TActivationAgenda;
   TRule* FRule;
   IReteToken FToken;
   TPatternMatchTerminalNode* FNode;
   float FStrength;
   // Positions in the terminal's list and in the engine's, for removal in constant time.
   std::list<TActivation*>::iterator FNodeIt;
-  std::list<TActivation*>::iterator FEngineIt;
-  bool FInEngine = false;
   uint64_t FMatchHash = 0;
+  // The agenda's links: the agenda it is on, its neighbours in its salience group.
+  class TActivationAgenda* FAgenda = nullptr;
+  TActivation* FAgendaPrev = nullptr;
+  TActivation* FAgendaNext = nullptr;
+  int FAgendaSalience = 0;
 };
 
 // The edge between two nodes, naming the input it feeds.

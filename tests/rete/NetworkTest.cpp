@@ -32,6 +32,7 @@ class NetworkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine->SetStrategy(ssBreadthFirst);  // the agenda lists activations oldest first
     Add("record", [this](const IFunCall& C, TIEContext* Ctx) {
       std::string Line;
       for (const IIEValue& A : C->Arguments())
@@ -107,11 +108,7 @@ class NetworkTest : public ::testing::Test {
     return R;
   }
   void FireAll() {
-    while (!Engine->Activations().empty()) {
-      TActivation* A = Engine->Activations().front();
-      A->Fire();
-      Free(A);
-    }
+    while (TActivation* A = Engine->Agenda().First()) Engine->FireActivation(A);
   }
   IIEValue I(int V) { return NewInteger(V); }
   IIEValue A(const char* V) { return NewAtom(V); }
@@ -309,8 +306,7 @@ TEST_F(NetworkTest, ARuleAddedLaterLeavesTheAgendaAlone) {
   AssertOrdered("b", {I(2)});
   ASSERT_EQ(Engine->Activations().size(), 2u);
   TActivation* First = Engine->Activations()[0];
-  First->Fire();  // fired: must not come back
-  Free(First);
+  Engine->FireActivation(First);  // fired: must not come back
   TActivation* Pending = Engine->Activations()[0];
   int Events = 0;
   Engine->Network().OnDeactivation = [&](TObject*, TActivation*) { ++Events; };
