@@ -234,6 +234,9 @@ void TInferenceEngine::BeforeDestruction() {
   OnRemoveActivation.Clear();
   OnRuleFired.Clear();
   OnPrintOut.Clear();
+  OnAssertion.Clear();
+  OnRetraction.Clear();
+  OnClearFacts.Clear();
   FRules->Clear();
   TComponent::BeforeDestruction();
 }
@@ -245,6 +248,7 @@ TInferenceEngine::~TInferenceEngine() {
   FNetwork = nullptr;
   FFactList.clear();
   FFactHashes.clear();
+  FFactIds.clear();
   FPendingAssertions.clear();
   FPendingRetractions.clear();
   if (FUserFunctions) FUserFunctions->Clear();
@@ -295,10 +299,33 @@ void TInferenceEngine::RuleChange(TRule* Rule) {
 // --- fact base ------------------------------------------------------------------------------
 
 int TInferenceEngine::IndexOfFact(const TFact* Fact) const {
-  // Recent facts are looked for most often.
+  if (!Fact) return -1;
+  // The fact base is in ascending ID order: a binary search on the ID, then that very object.
+  auto It = std::lower_bound(FFactList.begin(), FFactList.end(), Fact->ID(),
+                             [](const IFact& F, int32_t Id) { return F->ID() < Id; });
+  if (It != FFactList.end() && It->Get() == Fact) return static_cast<int>(It - FFactList.begin());
   for (size_t I = FFactList.size(); I-- > 0;)
     if (FFactList[I].Get() == Fact) return static_cast<int>(I);
   return -1;
+}
+
+int TInferenceEngine::FindFact(int32_t ID) const {
+  auto It = FFactIds.find(ID);
+  return It == FFactIds.end() ? -1 : IndexOfFact(It->second);
+}
+
+IFact TInferenceEngine::GetFactByID(int32_t ID) const {
+  auto It = FFactIds.find(ID);
+  return It == FFactIds.end() ? IFact() : IFact(It->second);
+}
+
+int TInferenceEngine::FindEqualFact(const TFact& Fact) const {
+  // Equal facts hash alike: the hash narrows the search, equality decides.
+  auto Range = FFactHashes.equal_range(Fact.GetHashCode());
+  const TFact* First = nullptr;
+  for (auto It = Range.first; It != Range.second; ++It)
+    if (It->second->Equals(Fact) && (!First || It->second->ID() < First->ID())) First = It->second;
+  return First ? IndexOfFact(First) : -1;
 }
 
 int TInferenceEngine::Assert(const IFact& Fact, bool) {
@@ -307,19 +334,17 @@ int TInferenceEngine::Assert(const IFact& Fact, bool) {
     AddPendingFact(Fact, true);
     return -1;
   }
-  int32_t Hash = Fact->GetHashCode();
-  if (!FFactDuplication) {
-    // Equal facts hash alike; the hash narrows the search, equality decides.
-    auto Range = FFactHashes.equal_range(Hash);
-    for (auto It = Range.first; It != Range.second; ++It)
-      if (It->second->Equals(*Fact)) return -1;
-  }
+  if (!FFactDuplication && FindEqualFact(*Fact) >= 0) return -1;
   int Id = NewFactId();
   Fact->SetID(Id);
   FFactList.push_back(Fact);
-  FFactHashes.emplace(Hash, Fact.Get());
+  FFactHashes.emplace(Fact->GetHashCode(), Fact.Get());
+  FFactIds[Id] = Fact.Get();
+  if (FWatch.Contains(cwFact) && OnPrintOut)
+    PrintOut("", " ==> " + Fact->GetToIDString() + NewLineString);
   FNetwork->ProcessToken(NewRef<TIEToken>(taAdd, Fact));
   ProcessPendingFacts();
+  OnAssertion(this, Fact);
   return Id;
 }
 
@@ -330,7 +355,10 @@ void TInferenceEngine::RetractFact(int Index) {
     AddPendingFact(Fact, false);
     return;
   }
+  OnRetraction(this, Fact);
   FNetwork->ProcessToken(NewRef<TIEToken>(taRemove, Fact));
+  if (FWatch.Contains(cwFact) && OnPrintOut)
+    PrintOut("", " <== " + Fact->GetToIDString() + NewLineString);
   int At = IndexOfFact(Fact.Get());
   if (At >= 0) {
     auto Range = FFactHashes.equal_range(Fact->GetHashCode());
@@ -339,12 +367,46 @@ void TInferenceEngine::RetractFact(int Index) {
         FFactHashes.erase(It);
         break;
       }
+    FFactIds.erase(Fact->ID());
     FFactList.erase(FFactList.begin() + At);
   }
   ProcessPendingFacts();
 }
 
-void TInferenceEngine::Retract(const IFact& Fact) { RetractFact(IndexOfFact(Fact.Get())); }
+void TInferenceEngine::Retract(const IFact& Fact) {
+  if (!Fact) return;
+  int At = IndexOfFact(Fact.Get());
+  if (At < 0) At = FindEqualFact(*Fact);
+  RetractFact(At);
+}
+
+void TInferenceEngine::Retract(int32_t ID) { RetractFact(FindFact(ID)); }
+
+void TInferenceEngine::RetractFacts() {
+  FNetwork->ProcessToken(NewRef<TIEToken>());
+  OnClearFacts(this);
+}
+
+void TInferenceEngine::ClearFacts() {
+  FFactList.clear();
+  FFactHashes.clear();
+  FFactIds.clear();
+  RetractFacts();
+}
+
+void TInferenceEngine::BeginFactModify(const IFact& Fact) {
+  FModifying = true;
+  // That very fact: with duplicates allowed, an earlier equal fact is another fact.
+  RetractFact(IndexOfFact(Fact.Get()));
+}
+
+void TInferenceEngine::EndFactModify(const IFact& Fact) {
+  struct TDone {
+    bool& F;
+    ~TDone() { F = false; }
+  } Done{FModifying};
+  Assert(Fact);
+}
 
 void TInferenceEngine::AddPendingFact(const IFact& Fact, bool Assertion) {
   (Assertion ? FPendingAssertions : FPendingRetractions).push_back(Fact);

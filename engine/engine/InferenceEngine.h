@@ -185,9 +185,27 @@ class TInferenceEngine : public TComponent,
   // there already or the fact was queued because the network is busy with another token.
   virtual int Assert(const IFact& Fact, bool Unconditional = false);
   virtual void RetractFact(int Index);
-  // Retracts that very fact object; nothing when it is not in the fact base.
+  // Retracts that very fact object when it is in the fact base, else the first fact equal to it;
+  // nothing when there is none.
   void Retract(const IFact& Fact);
+  // Retracts the fact with that ID; nothing when there is none.
+  void Retract(int32_t ID);
   int IndexOfFact(const TFact* Fact) const;
+  // The position of the fact with that ID (-1 when none) and the fact itself (nil when none).
+  int FindFact(int32_t ID) const;
+  IFact GetFactByID(int32_t ID) const;
+  // The position of the first fact equal to Fact (the duplicate search), -1 when none.
+  int FindEqualFact(const TFact& Fact) const;
+  // Sends the clear token (every memory emptied, every activation withdrawn), then OnClearFacts.
+  virtual void RetractFacts();
+  // Empties the fact base, then RetractFacts.
+  void ClearFacts();
+  // modify and duplicate: the very fact is retracted, changed, and asserted again.
+  void BeginFactModify(const IFact& Fact);
+  void EndFactModify(const IFact& Fact);
+  bool Modifying() const noexcept { return FModifying; }
+  TEvent<TObject* /*Sender*/, const IFact& /*Fact*/> OnAssertion, OnRetraction;
+  TNotifyEvent OnClearFacts;
   // Queued facts wait for the assertion or retraction in progress to finish.
   void AddPendingFact(const IFact& Fact, bool Assertion);
   void ProcessPendingFacts();
@@ -247,6 +265,8 @@ class TInferenceEngine : public TComponent,
   TReteNetwork* FNetwork = nullptr;
   std::vector<IFact> FFactList;
   std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
+  std::unordered_map<int32_t, TFact*> FFactIds;
+  bool FModifying = false;
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   bool FFactDuplication = false;
   TActivationAgenda FAgenda;
