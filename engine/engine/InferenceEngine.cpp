@@ -150,7 +150,11 @@ void TRules::Add(TRule* Rule) {
     }
   }
   // Compile first: a rule that does not compile is not registered.
-  if (FEngine) FEngine->Network().AddRule(Rule);
+  if (FEngine) {
+    FEngine->Network().AddRule(Rule);
+    if (FEngine->Watch().Contains(cwCompilation) && FEngine->OnPrintOut)
+      FEngine->PrintOut("", Rule->CompileTrace() + NewLineString);
+  }
   FItems.emplace(Name, Rule);
   FOrder.push_back(Name);
   if (FEngine) FEngine->AddRule(Rule);
@@ -237,6 +241,8 @@ void TInferenceEngine::BeforeDestruction() {
   OnAssertion.Clear();
   OnRetraction.Clear();
   OnClearFacts.Clear();
+  OnFuzzyCorrelation.Clear();
+  OnFuzzyInference.Clear();
   FRules->Clear();
   TComponent::BeforeDestruction();
 }
@@ -328,13 +334,24 @@ int TInferenceEngine::FindEqualFact(const TFact& Fact) const {
   return First ? IndexOfFact(First) : -1;
 }
 
-int TInferenceEngine::Assert(const IFact& Fact, bool) {
+int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
   if (!Fact || !Fact->Template()) throw EIEException(SNoTemplate);
   if (FNetwork->Busy()) {
     AddPendingFact(Fact, true);
     return -1;
   }
-  if (!FFactDuplication && FindEqualFact(*Fact) >= 0) return -1;
+  if (Fact->Template()->IsFuzzy()) {
+    if (FCurrentActivation) FuzzyCorrelation(Fact, FCurrentActivation->Strength());
+    // An equal fact (fuzzy slots do not count) is combined with the new one and goes.
+    int At = FindEqualFact(*Fact);
+    if (At >= 0) {
+      IFact Existing = FFactList[At];
+      FuzzyOperation(Fact, Existing, !Unconditional);
+      RetractFact(IndexOfFact(Existing.Get()));
+    }
+  } else if (!FFactDuplication && FindEqualFact(*Fact) >= 0) {
+    return -1;
+  }
   int Id = NewFactId();
   Fact->SetID(Id);
   FFactList.push_back(Fact);
@@ -498,6 +515,114 @@ void TInferenceEngine::PrintOut(const std::string& OutID, const std::string& Tex
     OnPrintOut(this, OutID, Text);
   else
     throw EIEException(Format(SNoSuchFunction, {"printout"}));
+}
+
+// --- fuzzy reasoning ------------------------------------------------------------------------
+
+void TInferenceEngine::SetMinActivationStrength(float Value) {
+  if (Value == FMinActivationStrength) return;
+  FMinActivationStrength = Value < 0 ? 0 : (Value > 1 ? 1 : Value);
+  FNetwork->SetMinActivationStrength(FMinActivationStrength);
+}
+
+namespace {
+TFuzzyOperation OperationOf(TFuzzyInferenceMethod M) {
+  switch (M) {
+    case fimSum:
+      return foSum;
+    case fimMean:
+      return foMean;
+    case fimProduct:
+      return foProduct;
+    case fimBoundedSum:
+      return foBoundedSum;
+    default:
+      return foZadeh;
+  }
+}
+}  // namespace
+
+void TInferenceEngine::FuzzyCorrelation(const IFact& Fact, float Strength) {
+  if (Strength == 1.0f) return;
+  bool Done = false;
+  OnFuzzyCorrelation(this, Fact, Strength, Done);
+  if (Done) return;
+  TBaseFuzzyHedge Hedge = FCorrelationMethod == fcmProduct ? bfhProduct : bfhMinimum;
+  TFactTemplate* T = Fact->TemplatePtr();
+  if (!T || !T->IsFuzzy()) throw EIEException(SNotFuzzyFact);
+  auto Weaken = [&](const IIEValue& V) -> IIEValue {
+    if (!V || V->DType() != dtFuzzy || !V->FuzzyPtr()) return V;
+    IFuzzySet Set = V->FuzzyPtr()->Copy();
+    Set->ApplyBaseHedge(Hedge, true, Strength);
+    return NewRef<TIEValue>(Set);
+  };
+  for (int I : T->SortedSlots()) {
+    if (!T->SlotAt(I)->IsFuzzy()) continue;
+    const IIEValue& V = Fact->ValueAt(I);
+    if (TValueVector* L = V ? V->ListPtr() : nullptr) {
+      IValueVector Copy = NewRef<TValueVector>();
+      for (const IIEValue& E : L->Values()) Copy->Add(Weaken(E));
+      Fact->PutValueAt(I, NewList(Copy));
+    } else if (V && V->DType() == dtFuzzy) {
+      Fact->PutValueAt(I, Weaken(V));
+    }
+  }
+}
+
+void TInferenceEngine::FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union) {
+  if (Fact1->TemplatePtr() != Fact2->TemplatePtr())
+    throw EIEException(Format(SInvalidFuzzyUnionTemplate,
+                              {Fact1->Template() ? Fact1->Template()->TemplateName() : "",
+                               Fact2->Template() ? Fact2->Template()->TemplateName() : ""}));
+  TFactTemplate* T = Fact1->TemplatePtr();
+  if (!T || !T->IsFuzzy()) throw EIEException(SNotFuzzyFact);
+  TFuzzyOperation Op = OperationOf(FInferenceMethod);
+  for (int I : T->SortedSlots()) {
+    if (!T->SlotAt(I)->IsFuzzy()) continue;
+    // A copy of the new fact's value takes the combination: the old value object may be shared.
+    IIEValue V1 = NewRef<TIEValue>(Fact1->ValueAt(I));
+    if (Union)
+      FuzzyUnion(V1, Fact2->ValueAt(I), Op);
+    else
+      FuzzyIntersection(V1, Fact2->ValueAt(I), Op);
+    Fact1->PutValueAt(I, V1);
+  }
+}
+
+void TInferenceEngine::FuzzyInference(const IFact& Fact1, const IFact& Fact2) {
+  bool Done = false;
+  OnFuzzyInference(this, Fact1, Fact2, Done);
+  if (!Done) FuzzyOperation(Fact1, Fact2, true);
+}
+
+namespace {
+void Combine(const IIEValue& V1, const IIEValue& V2, TFuzzyOperation Op, bool Union) {
+  if (!V1 || !V2 || V1->DType() != V2->DType()) return;
+  auto Of = [&](const IIEValue& A, const IIEValue& B) {
+    IFuzzySet X = A->AsFuzzy(), Y = B->AsFuzzy();
+    return Union ? X->Union(*Y, Op) : X->Intersection(*Y, Op);
+  };
+  if (V1->DType() == dtList) {
+    TValueVector* L1 = V1->ListPtr();
+    TValueVector* L2 = V2->ListPtr();
+    if (!L1 || !L2 || L1->Count() != L2->Count()) return;
+    IValueVector Copy = NewRef<TValueVector>();
+    for (int I = 0; I < L1->Count(); ++I) Copy->Add(NewRef<TIEValue>(Of(L1->Get(I), L2->Get(I))));
+    V1->SetAsList(Copy);
+    return;
+  }
+  V1->SetAsFuzzy(Of(V1, V2));
+}
+}  // namespace
+
+void TInferenceEngine::FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2,
+                                  TFuzzyOperation Operation) {
+  Combine(Value1, Value2, Operation, true);
+}
+
+void TInferenceEngine::FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2,
+                                         TFuzzyOperation Operation) {
+  Combine(Value1, Value2, Operation, false);
 }
 
 void TInferenceEngine::AskForGoal(TJoinNode&, TIEPattern&, TRule*, const TIEToken&) {}

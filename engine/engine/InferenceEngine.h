@@ -210,6 +210,32 @@ class TInferenceEngine : public TComponent,
   void AddPendingFact(const IFact& Fact, bool Assertion);
   void ProcessPendingFacts();
 
+  // --- fuzzy reasoning on assertion ---
+  TFuzzyCorrelationMethod FuzzyCorrelationMethod() const noexcept { return FCorrelationMethod; }
+  void SetFuzzyCorrelationMethod(TFuzzyCorrelationMethod Value) noexcept {
+    FCorrelationMethod = Value;
+  }
+  TFuzzyInferenceMethod FuzzyInferenceMethod() const noexcept { return FInferenceMethod; }
+  void SetFuzzyInferenceMethod(TFuzzyInferenceMethod Value) noexcept { FInferenceMethod = Value; }
+  float MinActivationStrength() const noexcept { return FMinActivationStrength; }
+  // Clamped to [0, 1]; the network cuts weaker matches.
+  void SetMinActivationStrength(float Value);
+  // Weakens the fuzzy slots of Fact by a firing rule's strength. The fact gets new value objects:
+  // its old ones may be shared with the facts that bound its variables.
+  virtual void FuzzyCorrelation(const IFact& Fact, float Strength);
+  // Combines the fuzzy slots of Fact2 into Fact1 (new value objects in Fact1), by union or
+  // intersection under the operation of FuzzyInferenceMethod.
+  virtual void FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union);
+  // The host's entry: OnFuzzyInference, then the union unless the handler did it.
+  virtual void FuzzyInference(const IFact& Fact1, const IFact& Fact2);
+  // Combines Value2's fuzzy content into Value1 (Value1 changes).
+  void FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2, TFuzzyOperation Operation);
+  void FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2, TFuzzyOperation Operation);
+  TEvent<TObject* /*Sender*/, const IFact& /*Fact*/, float /*Strength*/, bool& /*Done*/>
+      OnFuzzyCorrelation;
+  TEvent<TObject* /*Sender*/, const IFact& /*Fact1*/, const IFact& /*Fact2*/, bool& /*Done*/>
+      OnFuzzyInference;
+
   // --- the agenda ---
   // Evaluates the rule's salience, places the activation, prints the watch line and fires
   // OnAddActivation (an EAbort raised meanwhile is swallowed).
@@ -267,6 +293,9 @@ class TInferenceEngine : public TComponent,
   std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
   std::unordered_map<int32_t, TFact*> FFactIds;
   bool FModifying = false;
+  TFuzzyCorrelationMethod FCorrelationMethod = fcmMinimum;
+  TFuzzyInferenceMethod FInferenceMethod = fimMinMax;
+  float FMinActivationStrength = 0;
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   bool FFactDuplication = false;
   TActivationAgenda FAgenda;
