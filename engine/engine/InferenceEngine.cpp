@@ -131,6 +131,66 @@ std::vector<std::string> TUserFunctions::Names() const {
   return R;
 }
 
+// --- TIEDefinedTypes -----------------------------------------------------------------------
+
+void TIEDefinedTypes::Add(const IIEDefinedType& Type) {
+  if (!Type) return;
+  if (FEngine && Type->Reasoner() != FEngine) Type->SetReasoner(FEngine);
+  const std::string& Name = Type->Name();
+  auto It = FItems.find(Name);
+  if (It != FItems.end()) {
+    if (It->second == Type) return;
+    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
+      case dcIgnore:
+        return;
+      case dcError:
+        throw EIEException(Format(SDuplicateDefTypeNames, {Name}));
+      case dcOverwrite: {
+        IIEDefinedType Old = It->second;
+        if (FEngine) FEngine->OnRemoveDefinedType(FEngine, Old);
+        It->second = Type;
+        Old->SetReasoner(nullptr);
+        return;
+      }
+    }
+  }
+  if (const IFuzzyVariable& V = Type->FuzzyType()) {
+    double Threshold = FEngine ? FEngine->FuzzyEqualsThreshold() : 0.01;
+    V->SetThreshold(Threshold);
+    if (!FEngine || FEngine->FuzzyAutoTerms()) AddAutomaticTerms(*V, Threshold);
+  }
+  FItems.emplace(Name, Type);
+  FOrder.push_back(Name);
+  if (FEngine) FEngine->OnAddDefinedType(FEngine, Type);
+}
+
+IIEDefinedType TIEDefinedTypes::Find(const std::string& Name) const {
+  auto It = FItems.find(Name);
+  return It == FItems.end() ? IIEDefinedType() : It->second;
+}
+
+void TIEDefinedTypes::Remove(const std::string& Name) {
+  auto It = FItems.find(Name);
+  if (It == FItems.end()) return;
+  IIEDefinedType Old = It->second;
+  FItems.erase(It);
+  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
+  Old->SetReasoner(nullptr);
+  if (FEngine) FEngine->OnRemoveDefinedType(FEngine, Old);
+}
+
+void TIEDefinedTypes::Clear() {
+  for (auto& [Name, T] : FItems) T->SetReasoner(nullptr);
+  FItems.clear();
+  FOrder.clear();
+}
+
+std::vector<IIEDefinedType> TIEDefinedTypes::Types() const {
+  std::vector<IIEDefinedType> R;
+  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
+  return R;
+}
+
 // --- TRules ---------------------------------------------------------------------------------
 
 void TRules::Add(TRule* Rule) {
@@ -199,6 +259,7 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner) : TComponent(Owner) {
   FFactTemplates = std::make_unique<TFactTemplates>(this);
   FUserFunctions = std::make_unique<TUserFunctions>(this);
   FRules = std::make_unique<TRules>(this);
+  FDefinedTypes = std::make_unique<TIEDefinedTypes>(this);
   FGlobalContext = std::make_unique<TIEContext>(nullptr, this);
   // Not an owned component: the engine frees it after its rules are gone.
   FNetwork = NewObject<TReteNetwork>(nullptr, this);
@@ -243,6 +304,8 @@ void TInferenceEngine::BeforeDestruction() {
   OnClearFacts.Clear();
   OnFuzzyCorrelation.Clear();
   OnFuzzyInference.Clear();
+  OnAddDefinedType.Clear();
+  OnRemoveDefinedType.Clear();
   FRules->Clear();
   TComponent::BeforeDestruction();
 }
@@ -262,6 +325,7 @@ TInferenceEngine::~TInferenceEngine() {
   FInitialFactPattern = nullptr;
   FNullFact = nullptr;
   if (FFactTemplates) FFactTemplates->Clear();
+  if (FDefinedTypes) FDefinedTypes->Clear();
   FGlobalContext.reset();
 }
 
@@ -518,6 +582,13 @@ void TInferenceEngine::PrintOut(const std::string& OutID, const std::string& Tex
 }
 
 // --- fuzzy reasoning ------------------------------------------------------------------------
+
+void TInferenceEngine::SetFuzzyEqualsThreshold(float Value) {
+  if (Value == FFuzzyEqualsThreshold || Value != Value) return;  // equal, or not a number
+  FFuzzyEqualsThreshold = Value < 0 ? 0 : (Value > 1 ? 1 : Value);
+  for (const IIEDefinedType& T : FDefinedTypes->Types())
+    if (const IFuzzyVariable& V = T->FuzzyType()) V->SetThreshold(FFuzzyEqualsThreshold);
+}
 
 void TInferenceEngine::SetMinActivationStrength(float Value) {
   if (Value == FMinActivationStrength) return;

@@ -58,6 +58,24 @@ class TUserFunctions {
   std::map<std::string, IUserFunction> FItems;
 };
 
+// The defined-type table: types by name. A new fuzzy type's variable takes the engine's equality
+// threshold and, with FuzzyAutoTerms, the terms low, medium and high it lacks.
+class TIEDefinedTypes {
+ public:
+  explicit TIEDefinedTypes(TInferenceEngine* Engine) : FEngine(Engine) {}
+  void Add(const IIEDefinedType& Type);
+  IIEDefinedType Find(const std::string& Name) const;
+  void Remove(const std::string& Name);
+  void Clear();
+  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
+  std::vector<IIEDefinedType> Types() const;
+
+ private:
+  TInferenceEngine* FEngine;
+  std::map<std::string, IIEDefinedType> FItems;
+  std::vector<std::string> FOrder;
+};
+
 // The rule table: rules by name.
 class TRules {
  public:
@@ -112,6 +130,13 @@ class TInferenceEngine : public TComponent,
   TFactTemplates& FactTemplates() noexcept { return *FFactTemplates; }
   TUserFunctions& UserFunctions() noexcept { return *FUserFunctions; }
   TRules& Rules() noexcept { return *FRules; }
+  TIEDefinedTypes& DefinedTypes() noexcept { return *FDefinedTypes; }
+  bool FuzzyAutoTerms() const noexcept { return FFuzzyAutoTerms; }
+  void SetFuzzyAutoTerms(bool Value) noexcept { FFuzzyAutoTerms = Value; }
+  float FuzzyEqualsThreshold() const noexcept { return FFuzzyEqualsThreshold; }
+  // Clamped to [0, 1] and given to the fuzzy variable of every defined type of the table.
+  void SetFuzzyEqualsThreshold(float Value);
+  TEvent<TObject*, const IIEDefinedType&> OnAddDefinedType, OnRemoveDefinedType;
   // The pattern on (Initial-Fact) put in front of rules that need a leading fact pattern.
   TIEPattern* InitialFactPattern() const noexcept { return FInitialFactPattern; }
   // The fact negated joins put into the positions of negated elements.
@@ -286,6 +311,9 @@ class TInferenceEngine : public TComponent,
   std::unique_ptr<TFactTemplates> FFactTemplates;
   std::unique_ptr<TUserFunctions> FUserFunctions;
   std::unique_ptr<TRules> FRules;
+  std::unique_ptr<TIEDefinedTypes> FDefinedTypes;
+  bool FFuzzyAutoTerms = true;
+  float FFuzzyEqualsThreshold = 0.01f;
   TIEPattern* FInitialFactPattern = nullptr;
   IFact FNullFact;
   TReteNetwork* FNetwork = nullptr;

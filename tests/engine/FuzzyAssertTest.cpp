@@ -112,3 +112,38 @@ TEST_F(FuzzyAssertTest, MinActivationStrengthIsClampedAndReachesTheNetwork) {
 
 }  // namespace
 }  // namespace norvale
+
+namespace norvale {
+namespace {
+
+TEST(DefinedTypeTable, FuzzyTypesGetTheThresholdAndTheAutomaticTerms) {
+  auto* E = NewObject<TInferenceEngine>(nullptr);
+  E->SetFuzzyEqualsThreshold(0.25f);
+  IIEDefinedType T = NewRef<TIEDefinedType>();
+  T->SetName("temperature");
+  T->SetRangeLimited(true);
+  T->SetMinRange(0);
+  T->SetMaxRange(100);
+  T->SetBaseTypes({dtFuzzy});
+  ASSERT_TRUE(T->FuzzyType());
+  E->DefinedTypes().Add(T);
+  EXPECT_EQ(T->Reasoner(), static_cast<IReasoner*>(E));
+  EXPECT_NEAR(T->FuzzyType()->Threshold(), 0.25, 1e-6);
+  for (const char* N : {"low", "medium", "high"}) EXPECT_TRUE(T->FuzzyType()->FindTerm(N)) << N;
+  E->SetFuzzyEqualsThreshold(1.5f);
+  EXPECT_EQ(E->FuzzyEqualsThreshold(), 1.0f);
+  EXPECT_NEAR(T->FuzzyType()->Threshold(), 1.0, 1e-6);
+  E->SetFuzzyEqualsThreshold(-0.2f);
+  EXPECT_NEAR(T->FuzzyType()->Threshold(), 0.0, 1e-6);
+  E->SetDuplicateConstructs(dcError);
+  IIEDefinedType Again = NewRef<TIEDefinedType>();
+  Again->SetName("temperature");
+  EXPECT_THROW(E->DefinedTypes().Add(Again), EIEException);
+  E->DefinedTypes().Remove("temperature");
+  EXPECT_EQ(T->Reasoner(), nullptr);
+  T = Again = nullptr;
+  Free(E);
+}
+
+}  // namespace
+}  // namespace norvale
