@@ -36,6 +36,20 @@ void TIESlotTest::Assign(TPersistent* Source) {
 
 std::string TIESlotTest::GetToString() const { return FSlotTestType == sttEquals ? "=" : "<>"; }
 
+bool TIESlotTest::Matches(TFact* Right, const IReteToken& Left, TIEContext* Context) {
+  if (!Context) return PerformTest(nullptr);
+  struct TScope {
+    TIEContext* C;
+    ~TScope() {
+      C->SetToken(nullptr);
+      C->SetFact(nullptr);
+    }
+  } Scope{Context};
+  Context->SetToken(Left);
+  Context->SetFact(IFact(Right));
+  return PerformTest(Context);
+}
+
 bool TIESlotTest::Equals(const TIESlotTest* Test) const {
   return Test && typeid(*Test) == typeid(*this) && Test->FSlotTestType == FSlotTestType;
 }
@@ -143,6 +157,7 @@ TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, const std::string& 
       FTokenIndex(TokenIndex),
       FJoinTestType(tstSlot) {
   FSlotTestType = Type;
+  InitReaders();
 }
 
 TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, int RightSubIndex,
@@ -155,6 +170,13 @@ TIEJoinTest::TIEJoinTest(TSlotTestType Type, int TokenIndex, int RightSubIndex,
       FTokenIndex(TokenIndex),
       FJoinTestType(tstMultiSlot) {
   FSlotTestType = Type;
+  InitReaders();
+}
+
+void TIEJoinTest::InitReaders() {
+  bool Whole = FJoinTestType == tstSlot;
+  FLeft = TSlotReader{FLeftIndex, Whole ? NoSubIndex : FLeftSubIndex};
+  FRight = TSlotReader{FRightIndex, Whole ? NoSubIndex : FRightSubIndex};
 }
 
 void TIEJoinTest::Assign(TPersistent* Source) {
@@ -166,6 +188,7 @@ void TIEJoinTest::Assign(TPersistent* Source) {
     FLeftSubIndex = T->FLeftSubIndex;
     FTokenIndex = T->FTokenIndex;
     FJoinTestType = T->FJoinTestType;
+    InitReaders();
     return;
   }
   TIESlotTest::Assign(Source);
@@ -208,11 +231,8 @@ bool TIEJoinTest::Compare(TFact* Right, const TIEToken* Token) const {
   // field test against a token without that position the test passes, as a wildcard would.
   if (!Token || FTokenIndex < 0 || FTokenIndex >= Token->Count())
     return FJoinTestType == tstMultiSlot;
-  TFact* Left = Token->Facts(FTokenIndex);
-  TSlotReader L{FLeftIndex, FJoinTestType == tstSlot ? NoSubIndex : FLeftSubIndex};
-  TSlotReader R{FRightIndex, FJoinTestType == tstSlot ? NoSubIndex : FRightSubIndex};
-  const TIEValue* A = L.Read(Left);
-  const TIEValue* B = R.Read(Right);
+  const TIEValue* A = FLeft.Read(Token->Facts(FTokenIndex));
+  const TIEValue* B = FRight.Read(Right);
   if (!A || !B) return false;
   bool Same = A->Equals(B);
   return FSlotTestType == sttEquals ? Same : !Same;

@@ -30,6 +30,9 @@ class TIESlotTest : public TPersistent {
   virtual std::unique_ptr<TIESlotTest> CloneTest() const = 0;
   virtual bool Equals(const TIESlotTest* Test) const;
   virtual bool PerformTest(TIEContext* Context) = 0;
+  // The test on a pair of a join: Right is the fact being matched, Left the partial match. The
+  // default runs PerformTest with them in Context (cleared again afterwards).
+  virtual bool Matches(TFact* Right, const Ref<TIEToken>& Left, TIEContext* Context);
 
  protected:
   TSlotTestType FSlotTestType = sttEquals;
@@ -75,6 +78,16 @@ class TIEPatternMatchTest : public TIESlotTest {
   bool FConjunction = true;
 };
 
+// The value of a fact's slot by name, or with SubIndex >= 0 that field of its list; nil when the
+// fact lacks the slot or the field. Caches the slot position per template.
+struct TSlotReader {
+  std::string Name;
+  int SubIndex = NoSubIndex;
+  mutable const TFactTemplate* CachedTemplate = nullptr;
+  mutable int CachedIndex = -1;
+  const TIEValue* Read(TFact* Fact) const;
+};
+
 // A slot of the fact being matched compared with a slot of a fact already in the partial match.
 class TIEJoinTest : public TIESlotTest {
  public:
@@ -95,27 +108,23 @@ class TIEJoinTest : public TIESlotTest {
   std::unique_ptr<TIESlotTest> CloneTest() const override;
   bool Equals(const TIESlotTest* Test) const override;
   bool PerformTest(TIEContext* Context) override;
+  bool Matches(TFact* Right, const Ref<TIEToken>& Left, TIEContext*) override {
+    return Compare(Right, Left.Get());
+  }
   // The comparison itself, between the context's current fact and the token's fact.
   bool Compare(TFact* Right, const TIEToken* Token) const;
   std::string GetToString() const override;
 
  private:
+  void InitReaders();
+  // Read the two sides with their slot positions cached per template.
+  TSlotReader FLeft, FRight;
   std::string FRightIndex;
   int FRightSubIndex = NoSubIndex;
   std::string FLeftIndex;
   int FLeftSubIndex = NoSubIndex;
   int FTokenIndex = 0;
   TJoinTestType FJoinTestType = tstSlot;
-};
-
-// The value of a fact's slot by name, or with SubIndex >= 0 that field of its list; nil when the
-// fact lacks the slot or the field. Caches the slot position per template.
-struct TSlotReader {
-  std::string Name;
-  int SubIndex = NoSubIndex;
-  mutable const TFactTemplate* CachedTemplate = nullptr;
-  mutable int CachedIndex = -1;
-  const TIEValue* Read(TFact* Fact) const;
 };
 
 // What a pattern needs of the rule that owns it (TRule implements it).

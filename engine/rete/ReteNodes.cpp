@@ -375,15 +375,8 @@ TReteNode* TTestNode::LeftParent() const {
 }
 
 bool TTestNode::RunTests(TFact* Right, const IReteToken& Left, size_t First) {
-  for (size_t I = First; I < FTests.size(); ++I) {
-    TIESlotTest* T = FTests[I].get();
-    if (auto* J = dynamic_cast<TIEJoinTest*>(T)) {
-      if (!J->Compare(Right, Left.Get())) return false;
-    } else {
-      TContextScope Scope(FContext.get(), Left, IFact(Right));
-      if (!T->PerformTest(FContext.get())) return false;
-    }
-  }
+  for (size_t I = First; I < FTests.size(); ++I)
+    if (!FTests[I]->Matches(Right, Left, FContext.get())) return false;
   return true;
 }
 
