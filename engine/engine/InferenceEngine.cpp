@@ -389,9 +389,28 @@ IFact TInferenceEngine::GetFactByID(int32_t ID) const {
   return It == FFactIds.end() ? IFact() : IFact(It->second);
 }
 
+namespace {
+// The key of the duplicate index: the fact's hash code, or for a fuzzy template a hash of the
+// values of its other slots only (fuzzy slots take no part in fact equality).
+int32_t DuplicateKey(const TFact& Fact) {
+  TFactTemplate* T = Fact.TemplatePtr();
+  if (!T || !T->IsFuzzy()) return Fact.GetHashCode();
+  uint32_t H = static_cast<uint32_t>(T->GetHashCode());
+  auto& F = const_cast<TFact&>(Fact);
+  for (int I : T->SortedSlots())
+    if (!T->SlotAt(I)->IsFuzzy())
+      if (const IIEValue& V = F.ValueAt(I)) H = FoldPrintedHash(H, *V);
+  return static_cast<int32_t>(H);
+}
+}  // namespace
+
 int TInferenceEngine::FindEqualFact(const TFact& Fact) const {
-  // Equal facts hash alike: the hash narrows the search, equality decides.
-  auto Range = FFactHashes.equal_range(Fact.GetHashCode());
+  return FindEqualFact(Fact, DuplicateKey(Fact));
+}
+
+int TInferenceEngine::FindEqualFact(const TFact& Fact, int32_t Key) const {
+  // Equal facts have equal keys: the key narrows the search, equality decides.
+  auto Range = FFactHashes.equal_range(Key);
   const TFact* First = nullptr;
   for (auto It = Range.first; It != Range.second; ++It)
     if (It->second->Equals(Fact) && (!First || It->second->ID() < First->ID())) First = It->second;
@@ -404,22 +423,24 @@ int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
     AddPendingFact(Fact, true);
     return -1;
   }
+  // The key leaves fuzzy slots out, so correlation and combination below do not change it.
+  const int32_t Key = DuplicateKey(*Fact);
   if (Fact->Template()->IsFuzzy()) {
     if (FCurrentActivation) FuzzyCorrelation(Fact, FCurrentActivation->Strength());
     // An equal fact (fuzzy slots do not count) is combined with the new one and goes.
-    int At = FindEqualFact(*Fact);
+    int At = FindEqualFact(*Fact, Key);
     if (At >= 0) {
       IFact Existing = FFactList[At];
       FuzzyOperation(Fact, Existing, !Unconditional);
       RetractFact(IndexOfFact(Existing.Get()));
     }
-  } else if (!FFactDuplication && FindEqualFact(*Fact) >= 0) {
+  } else if (!FFactDuplication && FindEqualFact(*Fact, Key) >= 0) {
     return -1;
   }
   int Id = NewFactId();
   Fact->SetID(Id);
   FFactList.push_back(Fact);
-  FFactHashes.emplace(Fact->GetHashCode(), Fact.Get());
+  FFactHashes.emplace(Key, Fact.Get());
   FFactIds[Id] = Fact.Get();
   if (FWatch.Contains(cwFact) && OnPrintOut)
     PrintOut("", " ==> " + Fact->GetToIDString() + NewLineString);
@@ -442,12 +463,13 @@ void TInferenceEngine::RetractFact(int Index) {
     PrintOut("", " <== " + Fact->GetToIDString() + NewLineString);
   int At = IndexOfFact(Fact.Get());
   if (At >= 0) {
-    auto Range = FFactHashes.equal_range(Fact->GetHashCode());
-    for (auto It = Range.first; It != Range.second; ++It)
-      if (It->second == Fact.Get()) {
-        FFactHashes.erase(It);
-        break;
-      }
+    auto Range = FFactHashes.equal_range(DuplicateKey(*Fact));
+    auto Found = std::find_if(Range.first, Range.second,
+                              [&](const auto& E) { return E.second == Fact.Get(); });
+    if (Found == Range.second)  // a value changed in place since the assertion: look everywhere
+      Found = std::find_if(FFactHashes.begin(), FFactHashes.end(),
+                           [&](const auto& E) { return E.second == Fact.Get(); });
+    if (Found != FFactHashes.end()) FFactHashes.erase(Found);
     FFactIds.erase(Fact->ID());
     FFactList.erase(FFactList.begin() + At);
   }

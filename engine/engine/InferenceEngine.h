@@ -221,6 +221,7 @@ class TInferenceEngine : public TComponent,
   IFact GetFactByID(int32_t ID) const;
   // The position of the first fact equal to Fact (the duplicate search), -1 when none.
   int FindEqualFact(const TFact& Fact) const;
+  int FindEqualFact(const TFact& Fact, int32_t Key) const;
   // Sends the clear token (every memory emptied, every activation withdrawn), then OnClearFacts.
   virtual void RetractFacts();
   // Empties the fact base, then RetractFacts.

@@ -147,3 +147,35 @@ TEST(DefinedTypeTable, FuzzyTypesGetTheThresholdAndTheAutomaticTerms) {
 
 }  // namespace
 }  // namespace norvale
+
+namespace norvale {
+namespace {
+
+TEST(FuzzyDuplicates, FactsDifferingInNamedFuzzySetsAreStillCombined) {
+  auto* E = NewObject<TInferenceEngine>(nullptr);
+  IFactTemplate T = NewRef<TFactTemplate>(E, "temp");
+  T->AddSlot("room", FCNil);
+  T->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});
+  E->FactTemplates().Add(T);
+  auto Reading = [&](const char* Name, double Peak) {
+    IFuzzySet S = NewRef<TIEFuzzySet>();
+    S->Triangle(Peak - 10, Peak, Peak + 10);
+    S->SetName(Name);  // the sets print differently, so the facts hash differently
+    IFact F = T->NewFact();
+    F->SetValue("room", NewAtom("kitchen"));
+    F->SetValue("level", NewRef<TIEValue>(S));
+    return F;
+  };
+  IFact Low = Reading("low", 40), High = Reading("high", 60);
+  ASSERT_NE(Low->GetHashCode(), High->GetHashCode());
+  E->Assert(Low);
+  E->Assert(High);
+  ASSERT_EQ(E->FactList().size(), 1u);
+  EXPECT_EQ(E->FactList()[0], High);
+  Low = High = nullptr;
+  T = nullptr;
+  Free(E);
+}
+
+}  // namespace
+}  // namespace norvale
