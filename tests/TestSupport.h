@@ -18,4 +18,13 @@ inline std::string MessageOf(const std::function<void()>& F) {
   return "<no exception>";
 }
 
+// Takes (Initial-Fact) out of a new engine's fact base and starts fact IDs at 0 again, for tests
+// that count facts and IDs of their own.
+template <class TEngine>
+TEngine* WithoutInitialFact(TEngine* Engine) {
+  Engine->Facts().Clear();
+  Engine->SetFactIdCounter(0);
+  return Engine;
+}
+
 }  // namespace norvale::test

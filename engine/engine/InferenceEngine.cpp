@@ -1,274 +1,105 @@
 #include "engine/engine/InferenceEngine.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "engine/core/IEFuzzy.h"
 #include "engine/engine/CoreFunctions.h"
+#include "engine/engine/FactSet.h"
 
 namespace norvale {
 
-// --- TFactTemplates -------------------------------------------------------------------------
-
-void TFactTemplates::Add(const IFactTemplate& Template) {
-  if (!Template) return;
-  if (Template->GetSlotCount() == 0) Template->AddMultiSlot(SDefaultSlotName, FCNilList);
-  const std::string& Name = Template->TemplateName();
-  auto It = FItems.find(Name);
-  if (It != FItems.end()) {
-    if (It->second == Template) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateTemplateNames, {Name}));
-      case dcOverwrite: {
-        IFactTemplate Old = It->second;
-        if (FEngine) FEngine->RemoveFactTemplate(Old);
-        It->second = Template;
-        return;
-      }
-    }
-  }
-  FItems.emplace(Name, Template);
-  FOrder.push_back(Name);
-  if (FEngine) FEngine->AddFactTemplate(Template);
-}
-
-IFactTemplate TFactTemplates::Find(const std::string& Name) const {
-  auto It = FItems.find(Name);
-  return It == FItems.end() ? IFactTemplate() : It->second;
-}
-
-void TFactTemplates::Remove(const std::string& Name) {
-  auto It = FItems.find(Name);
-  if (It == FItems.end()) return;
-  IFactTemplate Old = It->second;
-  FItems.erase(It);
-  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
-  if (FEngine) FEngine->RemoveFactTemplate(Old);
-}
-
-void TFactTemplates::Clear() {
-  FItems.clear();
-  FOrder.clear();
-}
-
-std::vector<IFactTemplate> TFactTemplates::Templates() const {
-  std::vector<IFactTemplate> R;
-  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
-  return R;
-}
-
-void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
-  auto It = FItems.find(OldName);
-  if (It == FItems.end() || OldName == NewName) return;
-  IFactTemplate T = It->second;
-  FItems.erase(It);
-  FItems[NewName] = T;
-  *std::find(FOrder.begin(), FOrder.end(), OldName) = NewName;
-}
-
-// --- TUserFunctions -------------------------------------------------------------------------
-
-void TUserFunctions::Put(const std::string& Name, const IUserFunction& Function) {
-  if (!Function) return;
-  if (Name != Function->FunctionName())
-    throw EIEException(Format(SWrongFunctionName, {Name, Function->FunctionName()}));
-  auto It = FItems.find(Name);
-  if (It != FItems.end()) {
-    if (It->second == Function) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateFunctionNames, {Name}));
-      case dcOverwrite: {
-        IUserFunction Old = It->second;
-        FItems.erase(It);
-        if (FEngine) {
-          Old->Reasoners().Forget(FEngine);
-          FEngine->RemoveFunction(Old);
-        }
-        break;
-      }
-    }
-  }
-  FItems.emplace(Name, Function);
-  if (FEngine) {
-    Function->AddReasoner(FEngine);
-    FEngine->AddFunction(Function);
-  }
-}
-
-bool TUserFunctions::Find(const std::string& Name, IUserFunction& Function) const {
-  auto It = FItems.find(Name);
-  if (It == FItems.end()) return false;
-  Function = It->second;
-  return true;
-}
-
-void TUserFunctions::Remove(const std::string& Name) {
-  auto It = FItems.find(Name);
-  if (It == FItems.end()) return;
-  IUserFunction Old = It->second;
-  FItems.erase(It);
-  if (FEngine) {
-    Old->Reasoners().Forget(FEngine);
-    FEngine->RemoveFunction(Old);
-  }
-}
-
-void TUserFunctions::Clear() {
-  std::map<std::string, IUserFunction> Old;
-  Old.swap(FItems);
-  if (FEngine)
-    for (auto& [Name, F] : Old) F->Reasoners().Forget(FEngine);
-}
-
-std::vector<std::string> TUserFunctions::Names() const {
-  std::vector<std::string> R;
-  for (auto& [Name, F] : FItems) R.push_back(Name);
-  return R;
-}
-
-// --- TIEDefinedTypes -----------------------------------------------------------------------
-
-void TIEDefinedTypes::Add(const IIEDefinedType& Type) {
-  if (!Type) return;
-  if (FEngine && Type->Reasoner() != FEngine) Type->SetReasoner(FEngine);
-  const std::string& Name = Type->Name();
-  auto It = FItems.find(Name);
-  if (It != FItems.end()) {
-    if (It->second == Type) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateDefTypeNames, {Name}));
-      case dcOverwrite: {
-        IIEDefinedType Old = It->second;
-        if (FEngine) FEngine->OnRemoveDefinedType(FEngine, Old);
-        It->second = Type;
-        Old->SetReasoner(nullptr);
-        return;
-      }
-    }
-  }
-  if (const IFuzzyVariable& V = Type->FuzzyType()) {
-    double Threshold = FEngine ? FEngine->FuzzyEqualsThreshold() : 0.01;
-    V->SetThreshold(Threshold);
-    if (!FEngine || FEngine->FuzzyAutoTerms()) AddAutomaticTerms(*V, Threshold);
-  }
-  FItems.emplace(Name, Type);
-  FOrder.push_back(Name);
-  if (FEngine) FEngine->OnAddDefinedType(FEngine, Type);
-}
-
-IIEDefinedType TIEDefinedTypes::Find(const std::string& Name) const {
-  auto It = FItems.find(Name);
-  return It == FItems.end() ? IIEDefinedType() : It->second;
-}
-
-void TIEDefinedTypes::Remove(const std::string& Name) {
-  auto It = FItems.find(Name);
-  if (It == FItems.end()) return;
-  IIEDefinedType Old = It->second;
-  FItems.erase(It);
-  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
-  Old->SetReasoner(nullptr);
-  if (FEngine) FEngine->OnRemoveDefinedType(FEngine, Old);
-}
-
-void TIEDefinedTypes::Clear() {
-  for (auto& [Name, T] : FItems) T->SetReasoner(nullptr);
-  FItems.clear();
-  FOrder.clear();
-}
-
-std::vector<IIEDefinedType> TIEDefinedTypes::Types() const {
-  std::vector<IIEDefinedType> R;
-  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
-  return R;
-}
-
-// --- TRules ---------------------------------------------------------------------------------
-
-void TRules::Add(TRule* Rule) {
-  if (!Rule) return;
-  const std::string& Name = Rule->RuleName();
-  auto It = FItems.find(Name);
-  if (It != FItems.end()) {
-    if (It->second == Rule) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateRuleNames, {Name}));
-      case dcOverwrite:
-        Remove(Name);
-        break;
-    }
-  }
-  // Compile first: a rule that does not compile is not registered.
-  if (FEngine) {
-    FEngine->Network().AddRule(Rule);
-    if (FEngine->Watch().Contains(cwCompilation) && FEngine->OnPrintOut)
-      FEngine->PrintOut("", Rule->CompileTrace() + NewLineString);
-  }
-  FItems.emplace(Name, Rule);
-  FOrder.push_back(Name);
-  if (FEngine) FEngine->AddRule(Rule);
-}
-
-TRule* TRules::Find(const std::string& Name) const {
-  auto It = FItems.find(Name);
-  return It == FItems.end() ? nullptr : It->second;
-}
-
-void TRules::Remove(const std::string& Name) {
-  auto It = FItems.find(Name);
-  if (It == FItems.end()) return;
-  TRule* R = It->second;
-  FItems.erase(It);
-  FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
-  if (FEngine) FEngine->RemoveRule(R);
-}
-
-void TRules::Remove(const std::string& Name, TRule* Rule) {
-  if (Find(Name) == Rule) Remove(Name);
-}
-
-void TRules::Clear() {
-  std::vector<TRule*> Owned;
-  for (auto& [Name, R] : FItems)
-    if (FEngine && R->Owner() == FEngine) Owned.push_back(R);
-  FItems.clear();
-  FOrder.clear();
-  for (TRule* R : Owned) Free(R);
-}
-
-std::vector<TRule*> TRules::Rules() const {
-  std::vector<TRule*> R;
-  for (const std::string& N : FOrder) R.push_back(FItems.at(N));
-  return R;
-}
-
 // --- TInferenceEngine -----------------------------------------------------------------------
 
-TInferenceEngine::TInferenceEngine(TComponent* Owner) : TComponent(Owner) {
-  FFactTemplates = std::make_unique<TFactTemplates>(this);
-  FUserFunctions = std::make_unique<TUserFunctions>(this);
-  FRules = std::make_unique<TRules>(this);
-  FDefinedTypes = std::make_unique<TIEDefinedTypes>(this);
+TInferenceEngine::TInferenceEngine(TComponent* Owner) : TComponent(Owner) {}
+
+TObject* TInferenceEngine::CreateIEObject(TIEObjectType ObjectType) {
+  switch (ObjectType) {
+    case otAgenda:
+      return new TActivationAgenda();
+    case otEngineVariables:
+      return new TEngineVariables(this);
+    case otFacts:
+      return new TFacts(this);
+    case otFactSets:
+      return new TFactSets(this);
+    case otFactTemplates:
+      return new TFactTemplates(this);
+    case otGlobalVariables:
+      return new TGlobalVariables(this);
+    case otDefinedTypes:
+      return new TIEDefinedTypes(this);
+    case otRules:
+      return new TRules(this);
+    case otUserFunctions:
+      return new TUserFunctions(this);
+    case otReteNetwork:
+      // Not an owned component: the engine frees it after its rules are gone.
+      return NewObject<TReteNetwork>(nullptr, this);
+    case otIOStreams:
+      break;
+  }
+  return nullptr;
+}
+
+template <class T>
+std::unique_ptr<T> TInferenceEngine::Create(TIEObjectType ObjectType) {
+  TObject* O = CreateIEObject(ObjectType);
+  auto* Typed = dynamic_cast<T*>(O);
+  if (!Typed) {
+    Free(O);
+    throw EIEException(
+        Format("CreateIEObject made no object of kind %d", {static_cast<int>(ObjectType)}));
+  }
+  return std::unique_ptr<T>(Typed);
+}
+
+void TInferenceEngine::CreateOwnedObjects() {
+  // Made here rather than in the constructor, so that a descendant's CreateIEObject is used.
+  FGlobalVariables = Create<TGlobalVariables>(otGlobalVariables);
+  FDefinedTypes = Create<TIEDefinedTypes>(otDefinedTypes);
+  FAgenda = Create<TActivationAgenda>(otAgenda);
+  FFactTemplates = Create<TFactTemplates>(otFactTemplates);
+  FFacts = Create<TFacts>(otFacts);
+  FFacts->SetCacheHashCodes(!FFactDuplication);
   FGlobalContext = std::make_unique<TIEContext>(nullptr, this);
-  // Not an owned component: the engine frees it after its rules are gone.
-  FNetwork = NewObject<TReteNetwork>(nullptr, this);
+  CreateSpecialTemplates();
+  FFactSets = Create<TFactSets>(otFactSets);
+  TObject* Network = CreateIEObject(otReteNetwork);
+  FNetwork = dynamic_cast<TReteNetwork*>(Network);
+  if (!FNetwork) {
+    Free(Network);
+    throw EIEException("CreateIEObject made no otReteNetwork");
+  }
+  FNetwork->SetMinActivationStrength(FMinActivationStrength);
+  FRules = Create<TRules>(otRules);
+  FEngineVariables = Create<TEngineVariables>(otEngineVariables);
+  FUserFunctions = Create<TUserFunctions>(otUserFunctions);
 }
 
 void TInferenceEngine::AfterConstruction() {
   TComponent::AfterConstruction();
-  CreateSpecialTemplates();
+  CreateOwnedObjects();
   AddCoreFunctions();
+  AddDefaultPackages();
+  Assert(NewRef<TFact>(CreateFactTemplate(SInitialFactPattern)), false);
+}
+
+void TInferenceEngine::AddDefaultPackages() {
+  // The built-in packages register their functions here as they are added to the system.
+  OnAddDefaultPackages(this);
+}
+
+void TInferenceEngine::SetPackages(TFunctionPackages Value) {
+  if (Value == FPackages) return;
+  FPackages = Value;
+  AddDefaultPackages();
+}
+
+void TInferenceEngine::SetFactDuplication(bool Value) noexcept {
+  if (Value == FFactDuplication) return;
+  FFactDuplication = Value;
+  if (FFacts) FFacts->SetCacheHashCodes(!Value);
 }
 
 void TInferenceEngine::CreateSpecialTemplates() {
@@ -286,46 +117,58 @@ void TInferenceEngine::AddCoreFunctions() {
 }
 
 void TInferenceEngine::BeforeDestruction() {
+  // No event fires while the engine goes.
+  for (TNotifyEvent* E : {&OnClearFacts, &OnClearRules, &OnClearFactTemplates, &OnClearDefinedTypes,
+                          &OnAddDefaultPackages, &OnStartInference, &OnReset, &OnClear})
+    E->Clear();
   OnAddRule.Clear();
   OnRemoveRule.Clear();
   OnNewFactTemplate.Clear();
   OnRemoveFactTemplate.Clear();
   OnAddUserFunction.Clear();
   OnRemoveUserFunction.Clear();
-  FNetwork->OnActivation.Clear();
-  FNetwork->OnDeactivation.Clear();
-  FNetwork->OnRuleFired.Clear();
   OnAddActivation.Clear();
   OnRemoveActivation.Clear();
   OnRuleFired.Clear();
   OnPrintOut.Clear();
   OnAssertion.Clear();
   OnRetraction.Clear();
-  OnClearFacts.Clear();
   OnFuzzyCorrelation.Clear();
   OnFuzzyInference.Clear();
   OnAddDefinedType.Clear();
   OnRemoveDefinedType.Clear();
-  FRules->Clear();
+  OnEndInference.Clear();
+  if (FNetwork) {
+    FNetwork->OnActivation.Clear();
+    FNetwork->OnDeactivation.Clear();
+    FNetwork->OnRuleFired.Clear();
+  }
+  MarkDestroying();
+  if (FFacts) Clear();
   TComponent::BeforeDestruction();
 }
 
 TInferenceEngine::~TInferenceEngine() {
-  FAgenda.Clear();
+  if (FAgenda) ClearAgenda();
   if (FRules) FRules->Clear();
+  FreeDeferredRules();
   Free(FNetwork);
   FNetwork = nullptr;
-  FFactList.clear();
-  FFactHashes.clear();
-  FFactIds.clear();
+  FFacts.reset();
   FPendingAssertions.clear();
   FPendingRetractions.clear();
   if (FUserFunctions) FUserFunctions->Clear();
   Free(FInitialFactPattern);
   FInitialFactPattern = nullptr;
   FNullFact = nullptr;
-  if (FFactTemplates) FFactTemplates->Clear();
-  if (FDefinedTypes) FDefinedTypes->Clear();
+  FFactSets.reset();
+  FFactTemplates.reset();
+  FDefinedTypes.reset();
+  FGlobalVariables.reset();
+  FEngineVariables.reset();
+  FRules.reset();
+  FUserFunctions.reset();
+  FAgenda.reset();
   FGlobalContext.reset();
 }
 
@@ -357,7 +200,7 @@ void TInferenceEngine::AddRule(TRule* Rule) { OnAddRule(this, Rule); }
 void TInferenceEngine::RemoveRule(TRule* Rule) {
   OnRemoveRule(this, Rule);
   if (FNetwork) FNetwork->RemoveRule(Rule);
-  if (Rule->Owner() == this && !Rule->Destroying()) Free(Rule);
+  if (Rule->Owner() == this) FreeRule(Rule);
 }
 
 void TInferenceEngine::RuleChange(TRule* Rule) {
@@ -368,55 +211,6 @@ void TInferenceEngine::RuleChange(TRule* Rule) {
 
 // --- fact base ------------------------------------------------------------------------------
 
-int TInferenceEngine::IndexOfFact(const TFact* Fact) const {
-  if (!Fact) return -1;
-  // The fact base is in ascending ID order: a binary search on the ID, then that very object.
-  auto It = std::lower_bound(FFactList.begin(), FFactList.end(), Fact->ID(),
-                             [](const IFact& F, int32_t Id) { return F->ID() < Id; });
-  if (It != FFactList.end() && It->Get() == Fact) return static_cast<int>(It - FFactList.begin());
-  for (size_t I = FFactList.size(); I-- > 0;)
-    if (FFactList[I].Get() == Fact) return static_cast<int>(I);
-  return -1;
-}
-
-int TInferenceEngine::FindFact(int32_t ID) const {
-  auto It = FFactIds.find(ID);
-  return It == FFactIds.end() ? -1 : IndexOfFact(It->second);
-}
-
-IFact TInferenceEngine::GetFactByID(int32_t ID) const {
-  auto It = FFactIds.find(ID);
-  return It == FFactIds.end() ? IFact() : IFact(It->second);
-}
-
-namespace {
-// The key of the duplicate index: the fact's hash code, or for a fuzzy template a hash of the
-// values of its other slots only (fuzzy slots take no part in fact equality).
-int32_t DuplicateKey(const TFact& Fact) {
-  TFactTemplate* T = Fact.TemplatePtr();
-  if (!T || !T->IsFuzzy()) return Fact.GetHashCode();
-  uint32_t H = static_cast<uint32_t>(T->GetHashCode());
-  auto& F = const_cast<TFact&>(Fact);
-  for (int I : T->SortedSlots())
-    if (!T->SlotAt(I)->IsFuzzy())
-      if (const IIEValue& V = F.ValueAt(I)) H = FoldPrintedHash(H, *V);
-  return static_cast<int32_t>(H);
-}
-}  // namespace
-
-int TInferenceEngine::FindEqualFact(const TFact& Fact) const {
-  return FindEqualFact(Fact, DuplicateKey(Fact));
-}
-
-int TInferenceEngine::FindEqualFact(const TFact& Fact, int32_t Key) const {
-  // Equal facts have equal keys: the key narrows the search, equality decides.
-  auto Range = FFactHashes.equal_range(Key);
-  const TFact* First = nullptr;
-  for (auto It = Range.first; It != Range.second; ++It)
-    if (It->second->Equals(Fact) && (!First || It->second->ID() < First->ID())) First = It->second;
-  return First ? IndexOfFact(First) : -1;
-}
-
 int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
   if (!Fact || !Fact->Template()) throw EIEException(SNoTemplate);
   if (FNetwork->Busy()) {
@@ -424,24 +218,22 @@ int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
     return -1;
   }
   // The key leaves fuzzy slots out, so correlation and combination below do not change it.
-  const int32_t Key = DuplicateKey(*Fact);
+  const int32_t Key = TFacts::KeyOf(*Fact);
   if (Fact->Template()->IsFuzzy()) {
     if (FCurrentActivation) FuzzyCorrelation(Fact, FCurrentActivation->Strength());
     // An equal fact (fuzzy slots do not count) is combined with the new one and goes.
-    int At = FindEqualFact(*Fact, Key);
+    int At = FFacts->FindFact(*Fact, Key);
     if (At >= 0) {
-      IFact Existing = FFactList[At];
+      IFact Existing = FFacts->Items(At);
       FuzzyOperation(Fact, Existing, !Unconditional);
       RetractFact(IndexOfFact(Existing.Get()));
     }
-  } else if (!FFactDuplication && FindEqualFact(*Fact, Key) >= 0) {
+  } else if (!FFactDuplication && FFacts->FindFact(*Fact, Key) >= 0) {
     return -1;
   }
   int Id = NewFactId();
   Fact->SetID(Id);
-  FFactList.push_back(Fact);
-  FFactHashes.emplace(Key, Fact.Get());
-  FFactIds[Id] = Fact.Get();
+  FFacts->Store(FFacts->Count(), Fact, Key);
   if (FWatch.Contains(cwFact) && OnPrintOut)
     PrintOut("", " ==> " + Fact->GetToIDString() + NewLineString);
   FNetwork->ProcessToken(NewRef<TIEToken>(taAdd, Fact));
@@ -450,9 +242,20 @@ int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
   return Id;
 }
 
+int TInferenceEngine::Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Unconditional) {
+  if (Method == FInferenceMethod) return Assert(Fact, Unconditional);
+  struct TRestore {
+    TFuzzyInferenceMethod& M;
+    TFuzzyInferenceMethod Old;
+    ~TRestore() { M = Old; }
+  } Restore{FInferenceMethod, FInferenceMethod};
+  FInferenceMethod = Method;
+  return Assert(Fact, Unconditional);
+}
+
 void TInferenceEngine::RetractFact(int Index) {
-  if (Index < 0 || Index >= static_cast<int>(FFactList.size())) return;
-  IFact Fact = FFactList[Index];
+  if (Index < 0 || Index >= FFacts->Count()) return;
+  IFact Fact = FFacts->Items(Index);
   if (FNetwork->Busy()) {
     AddPendingFact(Fact, false);
     return;
@@ -462,17 +265,7 @@ void TInferenceEngine::RetractFact(int Index) {
   if (FWatch.Contains(cwFact) && OnPrintOut)
     PrintOut("", " <== " + Fact->GetToIDString() + NewLineString);
   int At = IndexOfFact(Fact.Get());
-  if (At >= 0) {
-    auto Range = FFactHashes.equal_range(DuplicateKey(*Fact));
-    auto Found = std::find_if(Range.first, Range.second,
-                              [&](const auto& E) { return E.second == Fact.Get(); });
-    if (Found == Range.second)  // a value changed in place since the assertion: look everywhere
-      Found = std::find_if(FFactHashes.begin(), FFactHashes.end(),
-                           [&](const auto& E) { return E.second == Fact.Get(); });
-    if (Found != FFactHashes.end()) FFactHashes.erase(Found);
-    FFactIds.erase(Fact->ID());
-    FFactList.erase(FFactList.begin() + At);
-  }
+  if (At >= 0) FFacts->Unstore(At);
   ProcessPendingFacts();
 }
 
@@ -488,13 +281,6 @@ void TInferenceEngine::Retract(int32_t ID) { RetractFact(FindFact(ID)); }
 void TInferenceEngine::RetractFacts() {
   FNetwork->ProcessToken(NewRef<TIEToken>());
   OnClearFacts(this);
-}
-
-void TInferenceEngine::ClearFacts() {
-  FFactList.clear();
-  FFactHashes.clear();
-  FFactIds.clear();
-  RetractFacts();
 }
 
 void TInferenceEngine::BeginFactModify(const IFact& Fact) {
@@ -533,26 +319,26 @@ void TInferenceEngine::ProcessPendingFacts() {
 void TInferenceEngine::AddActivation(TActivation* Activation) {
   try {
     Activation->Rule()->EvaluateSalience();
-    FAgenda.Add(Activation);
+    FAgenda->Add(Activation);
     if (FWatch.Contains(cwActivation) && OnPrintOut)
       PrintOut("", "==> Activation: " + Activation->Rule()->RuleName() + " : " +
                        Activation->Token()->GetToFactsString() + NewLineString);
-    if (OnAddActivation) OnAddActivation(this, FAgenda.IndexOf(Activation), Activation);
+    if (OnAddActivation) OnAddActivation(this, FAgenda->IndexOf(Activation), Activation);
   } catch (EAbort&) {
     // A silent abort leaves the activation wherever it got to.
   }
-  if (!FAgenda.Contains(Activation)) FAgenda.Add(Activation);
+  if (!FAgenda->Contains(Activation)) FAgenda->Add(Activation);
 }
 
 void TInferenceEngine::RemoveActivation(TActivation* Activation) {
-  if (OnRemoveActivation) OnRemoveActivation(this, FAgenda.IndexOf(Activation), Activation);
+  if (OnRemoveActivation) OnRemoveActivation(this, FAgenda->IndexOf(Activation), Activation);
   if (FWatch.Contains(cwActivation) && OnPrintOut)
     PrintOut("", "<== Activation: " + Activation->Rule()->RuleName() + " : " +
                      Activation->Token()->GetToFactsString() + NewLineString);
   if (Activation == FCurrentActivation) {
-    FAgenda.Extract(Activation);  // the run loop frees it after the firing
+    FAgenda->Extract(Activation);  // the run loop frees it after the firing
   } else {
-    FAgenda.Extract(Activation);
+    FAgenda->Extract(Activation);
     Free(Activation);
   }
 }
@@ -564,17 +350,15 @@ void TInferenceEngine::RuleFired(TActivation* Activation) {
 
 std::vector<TActivation*> TInferenceEngine::Activations() const {
   std::vector<TActivation*> R;
-  R.reserve(FAgenda.Count());
-  FAgenda.ForEach([&](TActivation* A) { R.push_back(A); });
+  R.reserve(FAgenda->Count());
+  FAgenda->ForEach([&](TActivation* A) { R.push_back(A); });
   return R;
 }
 
 void TInferenceEngine::SetStrategy(TSearchStrategy Value) {
-  if (Value == FAgenda.Strategy()) return;
-  FAgenda.SetStrategyValue(Value);
-  std::vector<TActivation*> All = Activations();
-  for (TActivation* A : All) FAgenda.Extract(A);
-  for (TActivation* A : All) AddActivation(A);
+  if (Value == FAgenda->Strategy()) return;
+  FAgenda->SetStrategyValue(Value);
+  ReplaceActivations();
 }
 
 void TInferenceEngine::FireActivation(TActivation* Activation) {
@@ -584,7 +368,7 @@ void TInferenceEngine::FireActivation(TActivation* Activation) {
     TInferenceEngine* E;
     TActivation* A;
     ~TDone() {
-      E->FAgenda.Extract(A);
+      E->FAgenda->Extract(A);
       E->FCurrentActivation = nullptr;
       Free(A);
     }
@@ -731,6 +515,55 @@ void TInferenceEngine::RenameRule(const std::string& OldName, const std::string&
   R->StoreName(NewName);
 }
 
+void TInferenceEngine::ClearRules() { OnClearRules(this); }
+
+void TInferenceEngine::AddDefinedType(const IIEDefinedType& Type) { OnAddDefinedType(this, Type); }
+void TInferenceEngine::RemoveDefinedType(const IIEDefinedType& Type) {
+  OnRemoveDefinedType(this, Type);
+}
+void TInferenceEngine::ReplaceTemplate(const IFactTemplate&, const IFactTemplate&) {}
+void TInferenceEngine::ReplaceDefinedType(const IIEDefinedType&, const IIEDefinedType&) {}
+
+void TInferenceEngine::RemoveDependencies(const IFactTemplate& Template) {
+  if (!Template) return;
+  TFactTemplate* T = Template.Get();
+  // The facts, newest first, each retracted with its events.
+  for (int I = FFacts->Count(); I-- > 0;)
+    if (I < FFacts->Count() && FFacts->Items(I)->TemplatePtr() == T) RetractFact(I);
+  for (auto* List : {&FPendingAssertions, &FPendingRetractions})
+    List->erase(std::remove_if(List->begin(), List->end(),
+                               [&](const IFact& F) { return F->TemplatePtr() == T; }),
+                List->end());
+  for (int S = 0; S < FFactSets->Count(); ++S) {
+    TFactSetFacts& Lines = FFactSets->Items(S)->Facts();
+    for (int L = Lines.Count(); L-- > 0;)
+      if (IFact F = Lines.GetData(L); F && F->TemplatePtr() == T) Lines.Delete(L);
+  }
+  for (TRule* R : FRules->Rules()) {
+    bool Uses = false;
+    for (TIEPattern* P : R->Patterns().Patterns())
+      if (P->FactTemplate().Get() == T) Uses = true;
+    if (Uses) FRules->Remove(R->RuleName(), R);
+  }
+}
+
+void TInferenceEngine::RemoveDependencies(const IIEDefinedType& Type) {
+  if (!Type) return;
+  for (const IFactTemplate& T : FFactTemplates->Templates())
+    if (T->ContainsType(Type.Get())) FFactTemplates->Remove(T->TemplateName());
+}
+
+void TInferenceEngine::RemoveDependencies() {
+  FPendingAssertions.clear();
+  FPendingRetractions.clear();
+  ClearAgenda();
+  FNetwork->Clear();
+  FFacts->Clear();
+  FRules->Clear();
+}
+void TInferenceEngine::ClearFactTemplates() { OnClearFactTemplates(this); }
+void TInferenceEngine::ClearDefinedTypes() { OnClearDefinedTypes(this); }
+
 void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) {
   OnNewFactTemplate(this, Template);
 }
@@ -747,7 +580,8 @@ void TInferenceEngine::RemoveFunction(const IUserFunction& Function) {
 void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
   TComponent::Notification(Component, Operation);
   if (Operation != opRemove) return;
-  if (auto* R = dynamic_cast<TRule*>(Component)) FRules->Remove(R->RuleName(), R);
+  if (auto* R = dynamic_cast<TRule*>(Component); R && FRules) FRules->Remove(R->RuleName(), R);
+  if (auto* F = dynamic_cast<TFactSet*>(Component); F && FFactSets) FFactSets->Remove(F);
 }
 
 void TInferenceEngine::FactTemplateRenaming(TFactTemplate* Template, const std::string& OldName,
@@ -833,6 +667,192 @@ std::string TInferenceEngine::PrettyPrint(const TIFuzzySet* Set, bool Term) {
 
 std::string TInferenceEngine::PrettyPrint(const TIFuzzyVariable* Variable) {
   return Variable ? FuzzyVariablePrettyPrint(*Variable) : std::string();
+}
+
+}  // namespace norvale
+
+// --- the inference cycle ---------------------------------------------------------------------
+
+namespace norvale {
+
+namespace {
+double Milliseconds() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+void TInferenceEngine::Lock() {
+  if (!FLock) FLock = std::make_unique<std::recursive_mutex>();
+  FLock->lock();
+}
+
+void TInferenceEngine::Unlock() {
+  if (FLock) FLock->unlock();
+}
+
+void TInferenceEngine::BeginInference() {
+  OnStartInference(this);
+  FStartTime = Milliseconds();
+  FRulesFired = 0;
+  FMaxFacts = FactCount();
+  FSumFacts = 0;
+  FMaxActivations = FAgenda->Count();
+  FSumActivations = 0;
+  FHalted = false;
+}
+
+void TInferenceEngine::EndInference() {
+  if (FWatch.Contains(cwStatistics)) {
+    double Elapsed = (Milliseconds() - FStartTime) / 1000;
+    if (FRulesFired > 0 && OnPrintOut) {
+      float MeanFacts = FSumFacts / FRulesFired;
+      float MeanActivations = FSumActivations / FRulesFired;
+      PrintOut("", std::to_string(FRulesFired) + " rules fired.     Run time is " +
+                       Format("%.4f", {Elapsed}) + " seconds" + NewLineString);
+      PrintOut("", (Elapsed != 0 ? Format("%.4f", {FRulesFired / Elapsed})
+                                 : std::to_string(FRulesFired)) +
+                       " rules per second" + NewLineString);
+      PrintOut("", Format("%.4f", {static_cast<double>(MeanFacts)}) + " mean number of facts (" +
+                       std::to_string(FMaxFacts) + " maximum)" + NewLineString);
+      PrintOut("", Format("%.4f", {static_cast<double>(MeanActivations)}) +
+                       " mean number of activations (" + std::to_string(FMaxActivations) +
+                       " maximum)" + NewLineString);
+    }
+  }
+  OnEndInference(this, FRulesFired);
+}
+
+void TInferenceEngine::FreeDeferredRules() {
+  std::vector<TRule*> Rules;
+  Rules.swap(FDeferredRules);
+  for (TRule* R : Rules) Free(R);
+}
+
+int TInferenceEngine::Run(int MaxSteps) {
+  BeginInference();
+  while (!FAgenda->Empty() && !FHalted && FRulesFired < MaxSteps) {
+    Lock();
+    struct TUnlock {
+      TInferenceEngine* E;
+      ~TUnlock() { E->Unlock(); }
+    } Unlocked{this};
+    if (FAgenda->Empty()) continue;
+    TActivation* A = FAgenda->First();
+    FCurrentActivation = A;
+    {
+      // The activation goes and rules removed meanwhile are freed, also when the firing raises.
+      struct TDone {
+        TInferenceEngine* E;
+        TActivation* A;
+        ~TDone() {
+          if (E->FAgenda->Contains(A)) {
+            if (E->OnRemoveActivation) {
+              try {
+                E->OnRemoveActivation(E, E->FAgenda->IndexOf(A), A);
+              } catch (...) {  // already failing: the first exception is the one reported
+              }
+            }
+            E->FAgenda->Extract(A);
+          }
+          E->FCurrentActivation = nullptr;
+          Free(A);
+          E->FreeDeferredRules();
+        }
+      } Done{this, A};
+      if (FWatch.Contains(cwRule) && OnPrintOut)
+        PrintOut("", "FIRE " + std::to_string(FRulesFired) + " " + A->Rule()->RuleName() + " " +
+                         A->Token()->GetToFactsString() + NewLineString);
+      A->Fire();
+      if (FWatch.Contains(cwStatistics)) {
+        int Facts = FactCount(), Activations = FAgenda->Count();
+        FSumFacts += Facts;
+        FMaxFacts = std::max(FMaxFacts, Facts);
+        FSumActivations += Activations;
+        FMaxActivations = std::max(FMaxActivations, Activations);
+      }
+    }
+    ++FRulesFired;
+    if (FSalienceEvaluation == sEveryTime) ReplaceActivations();
+  }
+  int Result = FRulesFired;
+  EndInference();
+  return Result;
+}
+
+void TInferenceEngine::ResetGlobalVariable(const TIEName& Name, const IIEValue& Value) {
+  IIEValue Bound = Value;
+  if (Value && Value->DType() == dtFunCall && Value->FunCallPtr()) {
+    std::unique_ptr<TIEContext> Context(FGlobalContext->Push());
+    struct TPop {
+      TIEContext* C;
+      ~TPop() { C->Pop(); }
+    } Pop{Context.get()};
+    Bound = Value->FunCallPtr()->Execute(Context.get());
+  }
+  FGlobalContext->AddGlobalBinding(Name, Bound);
+}
+
+void TInferenceEngine::ReplaceActivations() {
+  std::vector<TActivation*> All = Activations();
+  for (TActivation* A : All) FAgenda->Extract(A);
+  for (TActivation* A : All) AddActivation(A);
+}
+
+void TInferenceEngine::FreeRule(TRule* Rule) {
+  if (!Rule || Rule->Destroying()) return;
+  if (FCurrentActivation && FCurrentActivation->Rule() == Rule) {
+    if (std::find(FDeferredRules.begin(), FDeferredRules.end(), Rule) == FDeferredRules.end())
+      FDeferredRules.push_back(Rule);
+    return;
+  }
+  Free(Rule);
+}
+
+void TInferenceEngine::Reset() {
+  ClearFacts();
+  FFactId = 0;
+  for (TRule* R : FRules->Rules()) R->Reset();
+  Assert(NewRef<TFact>(CreateFactTemplate(SInitialFactPattern)), false);
+  if (FResetGlobals) FGlobalVariables->ResetAll();
+  FFactSets->Reset();
+  OnReset(this);
+}
+
+void TInferenceEngine::ClearAgenda() {
+  // The activation being fired stays with the run loop, which frees it.
+  while (TActivation* A = FAgenda->First()) {
+    FAgenda->Extract(A);
+    if (A != FCurrentActivation) Free(A);
+  }
+}
+
+void TInferenceEngine::Clear() {
+  FHalted = false;
+  FFactId = 0;
+  FRuleId = 0;
+  ClearAgenda();
+  FNetwork->Clear();
+  FRules->Clear();
+  FFactTemplates->Clear();
+  FGlobalVariables->Clear();
+  FDefinedTypes->Clear();
+  FNullFact = nullptr;
+  try {
+    FFactSets->Clear();
+    ClearFacts();
+    FPendingAssertions.clear();
+    FPendingRetractions.clear();
+    FUserFunctions->RemoveInterpreted();
+    Free(FInitialFactPattern);
+    FInitialFactPattern = nullptr;
+    FEngineVariables->Clear();
+  } catch (...) {
+    if (!Destroying()) CreateSpecialTemplates();
+    throw;
+  }
+  if (!Destroying()) CreateSpecialTemplates();
+  OnClear(this);
 }
 
 }  // namespace norvale

@@ -1,7 +1,9 @@
 // The inference engine component: every call from a host enters the system here.
 #pragma once
 
+#include <limits>
 #include <list>
+#include <mutex>
 #include <map>
 #include <unordered_map>
 #include <memory>
@@ -15,86 +17,46 @@
 #include "engine/rete/Agenda.h"
 #include "engine/rete/ReteNetwork.h"
 #include "engine/rete/Rule.h"
+#include "engine/engine/Registries.h"
 
 namespace norvale {
 
 class TInferenceEngine;
+class TFactSets;
 
-// The fact-template table: templates by name.
-class TFactTemplates {
- public:
-  explicit TFactTemplates(TInferenceEngine* Engine) : FEngine(Engine) {}
-  // Registers Template under its name (a template without slots gets the "__Data" multislot);
-  // a taken name is settled by the engine's DuplicateConstructs.
-  void Add(const IFactTemplate& Template);
-  IFactTemplate Find(const std::string& Name) const;
-  void Remove(const std::string& Name);
-  void Clear();
-  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
-  // In registration order.
-  std::vector<IFactTemplate> Templates() const;
-  void Rename(const std::string& OldName, const std::string& NewName);
-
- private:
-  TInferenceEngine* FEngine;
-  std::map<std::string, IFactTemplate> FItems;
-  std::vector<std::string> FOrder;
+// The objects an engine owns; CreateIEObject makes each, so a descendant can substitute its own.
+enum TIEObjectType {
+  otAgenda,
+  otEngineVariables,
+  otFacts,
+  otFactSets,
+  otFactTemplates,
+  otGlobalVariables,
+  otDefinedTypes,
+  otIOStreams,
+  otRules,
+  otUserFunctions,
+  otReteNetwork
 };
 
-// The function table: functions by their current names.
-class TUserFunctions {
- public:
-  explicit TUserFunctions(TInferenceEngine* Engine) : FEngine(Engine) {}
-  // Stores Function under Name ("Function names do not match" when Name is not its name).
-  void Put(const std::string& Name, const IUserFunction& Function);
-  bool Find(const std::string& Name, IUserFunction& Function) const;
-  void Remove(const std::string& Name);
-  void Clear();
-  int Count() const noexcept { return static_cast<int>(FItems.size()); }
-  std::vector<std::string> Names() const;
-
- private:
-  TInferenceEngine* FEngine;
-  std::map<std::string, IUserFunction> FItems;
+// The built-in function packages an engine creates.
+enum TFunctionPackage {
+  pStandard,
+  pPredicate,
+  pMath,
+  pMiscellaneous,
+  pString,
+  pObject,
+  pTrigonometry,
+  pBusiness,
+  pFuzzyLogic
 };
-
-// The defined-type table: types by name. A new fuzzy type's variable takes the engine's equality
-// threshold and, with FuzzyAutoTerms, the terms low, medium and high it lacks.
-class TIEDefinedTypes {
- public:
-  explicit TIEDefinedTypes(TInferenceEngine* Engine) : FEngine(Engine) {}
-  void Add(const IIEDefinedType& Type);
-  IIEDefinedType Find(const std::string& Name) const;
-  void Remove(const std::string& Name);
-  void Clear();
-  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
-  std::vector<IIEDefinedType> Types() const;
-
- private:
-  TInferenceEngine* FEngine;
-  std::map<std::string, IIEDefinedType> FItems;
-  std::vector<std::string> FOrder;
-};
-
-// The rule table: rules by name.
-class TRules {
- public:
-  explicit TRules(TInferenceEngine* Engine) : FEngine(Engine) {}
-  void Add(TRule* Rule);
-  TRule* Find(const std::string& Name) const;
-  // Takes the rule of that name out (the engine frees rules it owns).
-  void Remove(const std::string& Name);
-  void Remove(const std::string& Name, TRule* Rule);
-  void Clear();
-  int Count() const noexcept { return static_cast<int>(FOrder.size()); }
-  std::vector<TRule*> Rules() const;
-
- private:
-  friend class TInferenceEngine;
-  TInferenceEngine* FEngine;
-  std::map<std::string, TRule*> FItems;
-  std::vector<std::string> FOrder;
-};
+using TFunctionPackages = TSet<TFunctionPackage>;
+NORVALE_ENUM(TIEObjectType, "otAgenda", "otEngineVariables", "otFacts", "otFactSets",
+             "otFactTemplates", "otGlobalVariables", "otDefinedTypes", "otIOStreams", "otRules",
+             "otUserFunctions", "otReteNetwork")
+NORVALE_ENUM(TFunctionPackage, "pStandard", "pPredicate", "pMath", "pMiscellaneous", "pString",
+             "pObject", "pTrigonometry", "pBusiness", "pFuzzyLogic")
 
 class TInferenceEngine : public TComponent,
                          public IReasoner,
@@ -114,6 +76,19 @@ class TInferenceEngine : public TComponent,
   void SetDuplicateConstructs(TDuplicateConstructs Value) noexcept { FDuplicateConstructs = Value; }
   TConstructWatches Watch() const noexcept { return FWatch; }
   void SetWatch(TConstructWatches Value) noexcept { FWatch = Value; }
+  TFunctionPackages Packages() const noexcept { return FPackages; }
+  // Frees the packages the engine owns and creates those of Value.
+  void SetPackages(TFunctionPackages Value);
+  TErrorHandling ParserErrorHandling() const noexcept { return FParserErrorHandling; }
+  void SetParserErrorHandling(TErrorHandling Value) noexcept { FParserErrorHandling = Value; }
+  int ParserMaxErrors() const noexcept { return FParserMaxErrors; }
+  void SetParserMaxErrors(int Value) noexcept { FParserMaxErrors = Value; }
+
+  // A new instance of the class of each owned object; override to substitute one.
+  virtual TObject* CreateIEObject(TIEObjectType ObjectType);
+  // Creates the built-in packages of Packages, then fires OnAddDefaultPackages.
+  virtual void AddDefaultPackages();
+  TNotifyEvent OnAddDefaultPackages;
 
   // --- counters and symbols ---
   int SymbolIndex() const noexcept { return FSymbolIndex; }
@@ -124,6 +99,9 @@ class TInferenceEngine : public TComponent,
   int NewFactId() noexcept { return FFactId++; }
   int NewRuleId() noexcept { return FRuleId++; }
   int FactIdCounterValue() const noexcept { return FFactId; }
+  void SetFactIdCounter(int Value) noexcept { FFactId = Value; }
+  int RuleIdCounter() const noexcept { return FRuleId; }
+  void SetRuleIdCounter(int Value) noexcept { FRuleId = Value; }
 
   // --- owned objects ---
   TIEContext* GlobalContext() const noexcept { return FGlobalContext.get(); }
@@ -131,6 +109,10 @@ class TInferenceEngine : public TComponent,
   TUserFunctions& UserFunctions() noexcept { return *FUserFunctions; }
   TRules& Rules() noexcept { return *FRules; }
   TIEDefinedTypes& DefinedTypes() noexcept { return *FDefinedTypes; }
+  TFacts& Facts() noexcept { return *FFacts; }
+  const TFacts& Facts() const noexcept { return *FFacts; }
+  TGlobalVariables& GlobalVariables() noexcept { return *FGlobalVariables; }
+  TEngineVariables& EngineVariables() noexcept { return *FEngineVariables; }
   bool FuzzyAutoTerms() const noexcept { return FFuzzyAutoTerms; }
   void SetFuzzyAutoTerms(bool Value) noexcept { FFuzzyAutoTerms = Value; }
   float FuzzyEqualsThreshold() const noexcept { return FFuzzyEqualsThreshold; }
@@ -157,11 +139,30 @@ class TInferenceEngine : public TComponent,
   virtual void RemoveFactTemplate(const IFactTemplate& Template);
   virtual void AddFunction(const IUserFunction& Function);
   virtual void RemoveFunction(const IUserFunction& Function);
+  virtual void ClearRules();
+  virtual void AddDefinedType(const IIEDefinedType& Type);
+  virtual void RemoveDefinedType(const IIEDefinedType& Type);
+  // A registered construct was replaced by a new one of the same name. The dependent facts and
+  // rules keep referring to the old one until they are read again from their text.
+  virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
+  virtual void ReplaceDefinedType(const IIEDefinedType& Old, const IIEDefinedType& New);
+  // What goes with a removed template: its facts (with retraction events), the fact-set lines
+  // carrying them and every rule with a pattern on it.
+  virtual void RemoveDependencies(const IFactTemplate& Template);
+  // What goes with a removed defined type: every template using it, with its dependencies.
+  virtual void RemoveDependencies(const IIEDefinedType& Type);
+  // Everything that depends on templates: pending facts, the network, facts and rules.
+  virtual void RemoveDependencies();
+  virtual void ClearFactTemplates();
+  virtual void ClearDefinedTypes();
+  // Frees a rule the engine owns; the rule being fired is freed once its firing is complete.
+  void FreeRule(TRule* Rule);
 
   // Events of the construct hooks.
   TEvent<TObject*, TRule*> OnAddRule, OnRemoveRule;
   TEvent<TObject*, const IFactTemplate&> OnNewFactTemplate, OnRemoveFactTemplate;
   TEvent<TObject*, const IUserFunction&> OnAddUserFunction, OnRemoveUserFunction;
+  TNotifyEvent OnClearRules, OnClearFactTemplates, OnClearDefinedTypes;
 
   // --- IReasoner ---
   std::string PrettyPrint(const TFunctionCall& FunCall) override;
@@ -202,10 +203,13 @@ class TInferenceEngine : public TComponent,
   // --- the network ---
   TReteNetwork& Network() noexcept { return *FNetwork; }
 
-  // --- the fact base (the first shape: assertion order, duplicates refused) ---
-  const std::vector<IFact>& FactList() const noexcept { return FFactList; }
+  // --- the fact base ---
+  // The facts in order (a copy).
+  std::vector<IFact> FactList() const { return FFacts->List(); }
+  int FactCount() const noexcept { return FFacts->Count(); }
   bool FactDuplication() const noexcept { return FFactDuplication; }
-  void SetFactDuplication(bool Value) noexcept { FFactDuplication = Value; }
+  // Keeps the fact base's hash cache switched to the opposite.
+  void SetFactDuplication(bool Value) noexcept;
   // Adds the fact and sends it through the network; the fact's ID, or -1 when an equal fact is
   // there already or the fact was queued because the network is busy with another token.
   virtual int Assert(const IFact& Fact, bool Unconditional = false);
@@ -215,17 +219,18 @@ class TInferenceEngine : public TComponent,
   void Retract(const IFact& Fact);
   // Retracts the fact with that ID; nothing when there is none.
   void Retract(int32_t ID);
-  int IndexOfFact(const TFact* Fact) const;
+  int IndexOfFact(const TFact* Fact) const { return FFacts->IndexOf(Fact); }
   // The position of the fact with that ID (-1 when none) and the fact itself (nil when none).
-  int FindFact(int32_t ID) const;
-  IFact GetFactByID(int32_t ID) const;
+  int FindFact(int32_t ID) const { return FFacts->FindFact(ID); }
+  IFact GetFactByID(int32_t ID) const { return FFacts->GetFactByID(ID); }
   // The position of the first fact equal to Fact (the duplicate search), -1 when none.
-  int FindEqualFact(const TFact& Fact) const;
-  int FindEqualFact(const TFact& Fact, int32_t Key) const;
+  int FindEqualFact(const TFact& Fact) const { return FFacts->FindFact(Fact); }
+  // Asserts Fact with FuzzyInferenceMethod set to Method for the one assertion.
+  int Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Unconditional);
   // Sends the clear token (every memory emptied, every activation withdrawn), then OnClearFacts.
   virtual void RetractFacts();
   // Empties the fact base, then RetractFacts.
-  void ClearFacts();
+  void ClearFacts() { FFacts->Clear(); }
   // modify and duplicate: the very fact is retracted, changed, and asserted again.
   void BeginFactModify(const IFact& Fact);
   void EndFactModify(const IFact& Fact);
@@ -270,11 +275,11 @@ class TInferenceEngine : public TComponent,
   // fired is extracted, any other freed).
   virtual void RemoveActivation(TActivation* Activation);
   virtual void RuleFired(TActivation* Activation);
-  TActivationAgenda& Agenda() noexcept { return FAgenda; }
+  TActivationAgenda& Agenda() noexcept { return *FAgenda; }
   // The waiting activations in firing order (a copy).
   std::vector<TActivation*> Activations() const;
-  int ActivationCount() const noexcept { return FAgenda.Count(); }
-  TSearchStrategy Strategy() const noexcept { return FAgenda.Strategy(); }
+  int ActivationCount() const noexcept { return FAgenda->Count(); }
+  TSearchStrategy Strategy() const noexcept { return FAgenda->Strategy(); }
   // Re-places every waiting activation under the new strategy (as new activations are placed).
   void SetStrategy(TSearchStrategy Value);
   TActivation* CurrentActivation() const noexcept { return FCurrentActivation; }
@@ -284,6 +289,37 @@ class TInferenceEngine : public TComponent,
   TEvent<TObject* /*Sender*/, int /*Index*/, TActivation* /*Activation*/> OnAddActivation,
       OnRemoveActivation;
   TEvent<TObject* /*Sender*/, TRule* /*Rule*/> OnRuleFired;
+
+  // --- the inference cycle ---
+  // Fires the first activation of the agenda until the agenda is empty, the engine halts or
+  // MaxSteps rules fired; the number of rules fired.
+  int Run(int MaxSteps = std::numeric_limits<int>::max());
+  virtual void BeginInference();
+  virtual void EndInference();
+  // Same knowledge, fresh facts: the fact base cleared, (Initial-Fact) and the fact sets
+  // asserted, global variables restored when ResetGlobals is on.
+  virtual void Reset();
+  // Nothing left but the built-in functions and the two special templates.
+  virtual void Clear();
+  // Stops the run after the rule being fired.
+  void Halt() noexcept { FHalted = true; }
+  bool Halted() const noexcept { return FHalted; }
+  void SetHalted(bool Value) noexcept { FHalted = Value; }
+  int RulesFired() const noexcept { return FRulesFired; }
+  TSalience SalienceEvaluation() const noexcept { return FSalienceEvaluation; }
+  void SetSalienceEvaluation(TSalience Value) noexcept { FSalienceEvaluation = Value; }
+  bool ResetGlobals() const noexcept { return FResetGlobals; }
+  void SetResetGlobals(bool Value) noexcept { FResetGlobals = Value; }
+  // Binds the global variable in GlobalContext; a function call is evaluated first.
+  void ResetGlobalVariable(const TIEName& Name, const IIEValue& Value);
+  // The engine's lock; the run loop holds it around each firing.
+  void Lock();
+  void Unlock();
+  TNotifyEvent OnStartInference, OnReset, OnClear;
+  TInferenceEvent OnEndInference;
+
+  // --- fact sets ---
+  TFactSets& FactSets() noexcept { return *FFactSets; }
 
   // --- console output ---
   // "t" and the empty name are the console, served by OnPrintOut.
@@ -301,6 +337,13 @@ class TInferenceEngine : public TComponent,
 
  private:
   [[noreturn]] void RaiseNoParser(const char* What) const;
+  void FreeDeferredRules();
+  void ClearAgenda();
+  void CreateOwnedObjects();
+  template <class T>
+  std::unique_ptr<T> Create(TIEObjectType ObjectType);
+  // Takes every waiting activation off and places it again (salience evaluated anew).
+  void ReplaceActivations();
 
   TTypeChecks FTypeChecks{tcStatic};
   TDuplicateConstructs FDuplicateConstructs = dcOverwrite;
@@ -318,17 +361,33 @@ class TInferenceEngine : public TComponent,
   TIEPattern* FInitialFactPattern = nullptr;
   IFact FNullFact;
   TReteNetwork* FNetwork = nullptr;
-  std::vector<IFact> FFactList;
-  std::unordered_multimap<int32_t, TFact*> FFactHashes;  // narrows the duplicate search
-  std::unordered_map<int32_t, TFact*> FFactIds;
+  std::unique_ptr<TFacts> FFacts;
+  std::unique_ptr<TGlobalVariables> FGlobalVariables;
+  std::unique_ptr<TEngineVariables> FEngineVariables;
+  TFunctionPackages FPackages{pStandard, pPredicate,    pMath,     pMiscellaneous, pString,
+                              pObject,   pTrigonometry, pBusiness, pFuzzyLogic};
+  TErrorHandling FParserErrorHandling = ehRaiseImmediate;
+  int FParserMaxErrors = 10;
   bool FModifying = false;
   TFuzzyCorrelationMethod FCorrelationMethod = fcmMinimum;
   TFuzzyInferenceMethod FInferenceMethod = fimMinMax;
   float FMinActivationStrength = 0;
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   bool FFactDuplication = false;
-  TActivationAgenda FAgenda;
+  std::unique_ptr<TActivationAgenda> FAgenda;
   TActivation* FCurrentActivation = nullptr;
+  // Rules removed while they fire are freed once the firing is complete.
+  std::vector<TRule*> FDeferredRules;
+  bool FHalted = false;
+  int FRulesFired = 0;
+  TSalience FSalienceEvaluation = sActivate;
+  bool FResetGlobals = true;
+  std::unique_ptr<std::recursive_mutex> FLock;
+  std::unique_ptr<TFactSets> FFactSets;
+  // Statistics of the current run.
+  double FStartTime = 0;
+  int FMaxFacts = 0, FMaxActivations = 0;
+  float FSumFacts = 0, FSumActivations = 0;
 };
 
 }  // namespace norvale

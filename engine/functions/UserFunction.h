@@ -97,6 +97,9 @@ class TIEUserFunction : public TInterfacedPersistent {
   const std::string& ArgumentString() const noexcept { return FArgumentString; }
   virtual void SetArgumentString(const std::string& Value) { FArgumentString = Value; }
 
+  // True for a function defined in the knowledge language (deffunction), which Clear removes.
+  virtual bool IsInterpreted() const { return false; }
+
   // --- reasoners ---
   int AddReasoner(IReasoner* Reasoner) { return FReasoners.Add(Reasoner); }
   void ClearReasoners();

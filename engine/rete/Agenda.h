@@ -15,10 +15,10 @@ class TInferenceEngine;
 // depth-first puts a new activation before every activation of its salience, breadth-first after
 // every one. Each salience is a group kept in a map, so placing an activation costs O(log groups);
 // an activation's index is computed only when asked for. The agenda owns the activations on it.
-class TActivationAgenda {
+class TActivationAgenda : public TObject {
  public:
   TActivationAgenda() = default;
-  virtual ~TActivationAgenda();
+  ~TActivationAgenda() override;
   TActivationAgenda(const TActivationAgenda&) = delete;
   TActivationAgenda& operator=(const TActivationAgenda&) = delete;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include "engine/core/ValueVector.h"
 #include "engine/engine/InferenceEngine.h"
 
@@ -9,7 +11,7 @@ namespace {
 class FactBaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
     Path = NewRef<TFactTemplate>(Engine, "path");
     for (const char* S : {"id", "name", "seat"}) Path->AddSlot(S, FCNil);
     Engine->FactTemplates().Add(Path);

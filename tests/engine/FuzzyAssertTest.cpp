@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include "engine/core/IEFuzzy.h"
 #include "engine/core/ValueVector.h"
 #include "engine/engine/InferenceEngine.h"
@@ -10,7 +12,7 @@ namespace {
 class FuzzyAssertTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
     Temp = NewRef<TFactTemplate>(Engine, "temp");
     Temp->AddSlot("room", FCNil);
     Temp->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});
@@ -117,7 +119,7 @@ namespace norvale {
 namespace {
 
 TEST(DefinedTypeTable, FuzzyTypesGetTheThresholdAndTheAutomaticTerms) {
-  auto* E = NewObject<TInferenceEngine>(nullptr);
+  auto* E = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
   E->SetFuzzyEqualsThreshold(0.25f);
   IIEDefinedType T = NewRef<TIEDefinedType>();
   T->SetName("temperature");
@@ -152,7 +154,7 @@ namespace norvale {
 namespace {
 
 TEST(FuzzyDuplicates, FactsDifferingInNamedFuzzySetsAreStillCombined) {
-  auto* E = NewObject<TInferenceEngine>(nullptr);
+  auto* E = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
   IFactTemplate T = NewRef<TFactTemplate>(E, "temp");
   T->AddSlot("room", FCNil);
   T->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <set>
 
 #include "engine/core/ValueVector.h"
@@ -12,7 +14,7 @@ namespace {
 class AgendaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
     Item = Engine->CreateFactTemplate("item");
   }
   void TearDown() override {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include "engine/core/IEFuzzy.h"
 #include "engine/core/ValueVector.h"
 #include "engine/engine/InferenceEngine.h"
@@ -31,7 +33,7 @@ class TLogFunction : public TIEUserFunction {
 class NetworkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine = test::WithoutInitialFact(NewObject<TInferenceEngine>(nullptr));
     Engine->SetStrategy(ssBreadthFirst);  // the agenda lists activations oldest first
     Add("record", [this](const IFunCall& C, TIEContext* Ctx) {
       std::string Line;
@@ -489,7 +491,7 @@ class TGoalEngine : public TInferenceEngine {
 };
 
 TEST(BackwardChainingHook, JoinsAskWhenNoFactMatches) {
-  auto* E = NewObject<TGoalEngine>(nullptr);
+  auto* E = test::WithoutInitialFact(NewObject<TGoalEngine>(nullptr));
   IFactTemplate A = E->CreateFactTemplate("a");
   IFactTemplate X = E->CreateFactTemplate("x");
   X->SetBackwardChaining(true);
