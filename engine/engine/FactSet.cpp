@@ -131,9 +131,10 @@ void TFactSet::SetEngineNoParse(TComponent* Value) {
   TComponent* Old = FEngine;
   FEngine = Value;
   if (Old) {
-    // An engine being freed empties its list itself.
-    auto* OldEngine = dynamic_cast<TInferenceEngine*>(Old);
-    if (OldEngine && !OldEngine->Destroying()) {
+    // Also when the engine is marked as going: an owner freeing its components marks them all
+    // first, and frees this set before the engine, which would then reach a freed set in its
+    // list. An engine already past its own destructor is no inference engine any more.
+    if (auto* OldEngine = dynamic_cast<TInferenceEngine*>(Old)) {
       TFlagGuard Changing(FChangingEngine);
       OldEngine->FactSets().Remove(this);
     }

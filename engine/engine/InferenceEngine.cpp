@@ -856,3 +856,77 @@ void TInferenceEngine::Clear() {
 }
 
 }  // namespace norvale
+
+// --- class registry ---------------------------------------------------------------------------
+
+namespace norvale {
+namespace {
+
+const bool Registered =
+    (RegisterClass<TInferenceEngine, TComponent>("TInferenceEngine")
+         .Property("DuplicateConstructs", &TInferenceEngine::DuplicateConstructs,
+                   &TInferenceEngine::SetDuplicateConstructs, dcOverwrite)
+         .Property("Packages", &TInferenceEngine::Packages, &TInferenceEngine::SetPackages,
+                   TFunctionPackages{pStandard, pPredicate, pMath, pMiscellaneous, pString, pObject,
+                                     pTrigonometry, pBusiness, pFuzzyLogic})
+         .Property("FactDuplication", &TInferenceEngine::FactDuplication,
+                   &TInferenceEngine::SetFactDuplication, false)
+         .Property("FuzzyAutoTerms", &TInferenceEngine::FuzzyAutoTerms,
+                   &TInferenceEngine::SetFuzzyAutoTerms, true)
+         .Property("FuzzyCorrelationMethod", &TInferenceEngine::FuzzyCorrelationMethod,
+                   &TInferenceEngine::SetFuzzyCorrelationMethod, fcmMinimum)
+         .Property("FuzzyInferenceMethod", &TInferenceEngine::FuzzyInferenceMethod,
+                   &TInferenceEngine::SetFuzzyInferenceMethod, fimMinMax)
+         .Property("FuzzyEqualsThreshold", &TInferenceEngine::FuzzyEqualsThreshold,
+                   &TInferenceEngine::SetFuzzyEqualsThreshold)
+         .Property("MinActivationStrength", &TInferenceEngine::MinActivationStrength,
+                   &TInferenceEngine::SetMinActivationStrength, 0.0f)
+         .Property("ParserErrorHandling", &TInferenceEngine::ParserErrorHandling,
+                   &TInferenceEngine::SetParserErrorHandling, ehRaiseImmediate)
+         .Property("ParserMaxErrors", &TInferenceEngine::ParserMaxErrors,
+                   &TInferenceEngine::SetParserMaxErrors, 10)
+         .Property("ResetGlobals", &TInferenceEngine::ResetGlobals,
+                   &TInferenceEngine::SetResetGlobals, true)
+         .Property("SalienceEvaluation", &TInferenceEngine::SalienceEvaluation,
+                   &TInferenceEngine::SetSalienceEvaluation, sActivate)
+         .Property("Strategy", &TInferenceEngine::Strategy, &TInferenceEngine::SetStrategy,
+                   ssDepthFirst)
+         .Property("SymbolIndex", &TInferenceEngine::SymbolIndex, &TInferenceEngine::SetSymbolIndex,
+                   1)
+         .Property("TypeChecks", &TInferenceEngine::TypeChecks, &TInferenceEngine::SetTypeChecks,
+                   TTypeChecks{tcStatic})
+         .Property("Watch", &TInferenceEngine::Watch, &TInferenceEngine::SetWatch,
+                   TConstructWatches{})
+         .Event("OnAddActivation", &TInferenceEngine::OnAddActivation, "TAgendaEvent")
+         .Event("OnRemoveActivation", &TInferenceEngine::OnRemoveActivation, "TAgendaEvent")
+         .Event("OnAssertion", &TInferenceEngine::OnAssertion, "TFactEvent")
+         .Event("OnRetraction", &TInferenceEngine::OnRetraction, "TFactEvent")
+         .Event("OnClearFacts", &TInferenceEngine::OnClearFacts, "TNotifyEvent")
+         .Event("OnRuleFired", &TInferenceEngine::OnRuleFired, "TRuleEvent")
+         .Event("OnAddRule", &TInferenceEngine::OnAddRule, "TRuleEvent")
+         .Event("OnRemoveRule", &TInferenceEngine::OnRemoveRule, "TRuleEvent")
+         .Event("OnClearRules", &TInferenceEngine::OnClearRules, "TNotifyEvent")
+         .Event("OnNewFactTemplate", &TInferenceEngine::OnNewFactTemplate, "TFactTemplateEvent")
+         .Event("OnRemoveFactTemplate", &TInferenceEngine::OnRemoveFactTemplate,
+                "TFactTemplateEvent")
+         .Event("OnClearFactTemplates", &TInferenceEngine::OnClearFactTemplates, "TNotifyEvent")
+         .Event("OnAddDefinedType", &TInferenceEngine::OnAddDefinedType, "TIEDefinedTypeEvent")
+         .Event("OnRemoveDefinedType", &TInferenceEngine::OnRemoveDefinedType,
+                "TIEDefinedTypeEvent")
+         .Event("OnClearDefinedTypes", &TInferenceEngine::OnClearDefinedTypes, "TNotifyEvent")
+         .Event("OnAddUserFunction", &TInferenceEngine::OnAddUserFunction, "TUserFunctionEvent")
+         .Event("OnRemoveUserFunction", &TInferenceEngine::OnRemoveUserFunction,
+                "TUserFunctionEvent")
+         .Event("OnAddDefaultPackages", &TInferenceEngine::OnAddDefaultPackages, "TNotifyEvent")
+         .Event("OnStartInference", &TInferenceEngine::OnStartInference, "TNotifyEvent")
+         .Event("OnEndInference", &TInferenceEngine::OnEndInference, "TInferenceEvent")
+         .Event("OnReset", &TInferenceEngine::OnReset, "TNotifyEvent")
+         .Event("OnClear", &TInferenceEngine::OnClear, "TNotifyEvent")
+         .Event("OnFuzzyCorrelation", &TInferenceEngine::OnFuzzyCorrelation,
+                "TFuzzyCorrelationEvent")
+         .Event("OnFuzzyInference", &TInferenceEngine::OnFuzzyInference, "TFactCombineEvent")
+         .Event("OnPrintOut", &TInferenceEngine::OnPrintOut, "TPrintOutEvent"),
+     true);
+
+}  // namespace
+}  // namespace norvale

@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 #include "TestSupport.h"
 #include "engine/engine/FactSet.h"
+#include "platform/TypeInfo.h"
 
 namespace norvale {
 namespace {
@@ -293,7 +294,19 @@ TEST(EngineConfiguration, DefaultsAndSubstitutedObjects) {
   EXPECT_EQ(E->TypeChecks(), TTypeChecks{tcStatic});
   EXPECT_TRUE(E->Watch().Empty());
   EXPECT_TRUE(E->Packages().Contains(pStandard) && E->Packages().Contains(pFuzzyLogic));
-  E->SetFactDuplication(true);
+  // A new engine equals every stored default, so streaming it writes none of these properties.
+  const TClassInfo& Info = TClassRegistry::Instance().Get("TInferenceEngine");
+  int WithDefault = 0;
+  for (const TPropInfo* P : Info.Properties()) {
+    if (!P->HasDefault) continue;
+    ++WithDefault;
+    EXPECT_EQ(PropValueToString(*P, GetPropValue(E, P->Name)), PropValueToString(*P, P->Default))
+        << P->Name;
+  }
+  EXPECT_EQ(WithDefault, 15);
+  SetPropValue(E, "FactDuplication",
+               PropValueFromString(*Info.FindProperty("FactDuplication"), "True"));
+  EXPECT_TRUE(E->FactDuplication());
   EXPECT_FALSE(E->Facts().CacheHashCodes());
   // The lock can be taken again by its holder, and a spare Unlock does nothing.
   E->Unlock();
