@@ -143,7 +143,8 @@ void TInferenceEngine::BeforeDestruction() {
     FNetwork->OnDeactivation.Clear();
     FNetwork->OnRuleFired.Clear();
   }
-  MarkDestroying();
+  // The framework's own teardown (free notification, owned components) comes after the clear.
+  FTearingDown = true;
   if (FFacts) Clear();
   TComponent::BeforeDestruction();
 }
@@ -848,10 +849,10 @@ void TInferenceEngine::Clear() {
     FInitialFactPattern = nullptr;
     FEngineVariables->Clear();
   } catch (...) {
-    if (!Destroying()) CreateSpecialTemplates();
+    if (!Destroying() && !FTearingDown) CreateSpecialTemplates();
     throw;
   }
-  if (!Destroying()) CreateSpecialTemplates();
+  if (!Destroying() && !FTearingDown) CreateSpecialTemplates();
   OnClear(this);
 }
 

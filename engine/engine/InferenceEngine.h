@@ -379,6 +379,7 @@ class TInferenceEngine : public TComponent,
   // Rules removed while they fire are freed once the firing is complete.
   std::vector<TRule*> FDeferredRules;
   bool FHalted = false;
+  bool FTearingDown = false;  // BeforeDestruction has begun
   int FRulesFired = 0;
   TSalience FSalienceEvaluation = sActivate;
   bool FResetGlobals = true;

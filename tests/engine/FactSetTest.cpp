@@ -40,7 +40,12 @@ class TReadingEngine : public TInferenceEngine {
     F->SetValue(SDefaultSlotName, NewList(Fields));
     return F;
   }
+  void BeforeDestruction() override {
+    if (ListedWhenFreed) *ListedWhenFreed = FactSets().Count();
+    TInferenceEngine::BeforeDestruction();
+  }
   std::vector<std::string> Read;
+  int* ListedWhenFreed = nullptr;
 };
 
 class FactSetTest : public ::testing::Test {
@@ -394,6 +399,27 @@ TEST_F(FactSetTest, FreeingTheEngineOrTheSetLeavesNoDanglingLink) {
   EXPECT_EQ(Engine->FactSets().Items(0), Kept);
   Engine->Reset();
   EXPECT_EQ(Asserted(Engine), std::vector<std::string>{"(k)"});
+
+  // An owner frees its components last-first, all marked as going beforehand: the set goes
+  // before the engine and still leaves its list.
+  TComponent* Owner = NewObject<TComponent>(nullptr);
+  auto* Shared = NewObject<TReadingEngine>(Owner);
+  int Listed = -1;
+  Shared->ListedWhenFreed = &Listed;
+  NewObject<TFactSet>(Owner)->SetEngine(Shared);
+  ASSERT_EQ(Shared->FactSets().Count(), 1);
+  Free(Owner);
+  EXPECT_EQ(Listed, 0);
+
+  // A set that only watches an engine (not listed) is told when the engine goes.
+  auto* Watched = NewObject<TReadingEngine>(nullptr);
+  TFactSet* Watcher = NewObject<TFactSet>(nullptr);
+  Watcher->SetEngineNoParse(Watched);
+  Free(Watched);
+  EXPECT_EQ(Watcher->Engine(), nullptr);
+  Watcher->SetEngine(Engine);
+  EXPECT_EQ(Watcher->Engine(), Engine);
+  Free(Watcher);
 }
 
 TEST_F(FactSetTest, AssignAndClone) {
