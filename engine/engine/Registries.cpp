@@ -45,9 +45,37 @@ TFacts::~TFacts() {
   // Freeing the list must not retract through the engine.
   FInternal = true;
   FByKey.clear();
-  FByID.clear();
-  FSlotOf.clear();
+  FByDenseID.clear();
+  FBySparseID.clear();
   FSlots.clear();
+}
+
+TFact* TFacts::ByID(int32_t ID) const {
+  if (ID >= 0 && ID < static_cast<int32_t>(FByDenseID.size())) return FByDenseID[ID];
+  auto It = FBySparseID.find(ID);
+  return It == FBySparseID.end() ? nullptr : It->second;
+}
+
+void TFacts::PutID(TFact* Fact) {
+  const int32_t ID = Fact->ID();
+  const size_t Dense = FByDenseID.size();
+  if (ID >= 0 && static_cast<size_t>(ID) < Dense + 1024 + 2 * static_cast<size_t>(FLive)) {
+    if (static_cast<size_t>(ID) >= Dense)
+      FByDenseID.resize(std::max<size_t>(ID + 1, Dense * 2), nullptr);
+    FByDenseID[ID] = Fact;
+  } else {
+    FBySparseID[ID] = Fact;
+  }
+}
+
+void TFacts::DropID(TFact* Fact) {
+  const int32_t ID = Fact->ID();
+  if (ID >= 0 && ID < static_cast<int32_t>(FByDenseID.size())) {
+    if (FByDenseID[ID] == Fact) FByDenseID[ID] = nullptr;
+    return;
+  }
+  auto It = FBySparseID.find(ID);
+  if (It != FBySparseID.end() && It->second == Fact) FBySparseID.erase(It);
 }
 
 const IFact& TFacts::Items(int Index) const {
@@ -92,7 +120,7 @@ void TFacts::AppendSlot(const IFact& Fact) {
   int Range = 1;
   for (int J = I - 1; J > I - (I & -I); J -= J & -J) Range += FTree[J];
   FTree.push_back(Range);
-  FSlotOf[Fact.Get()] = I - 1;
+  Fact->FBaseSlot = I - 1;
   ++FLive;
 }
 
@@ -100,12 +128,11 @@ void TFacts::Compact() {
   std::vector<IFact> Live = List();
   FSlots.clear();
   FTree.assign(1, 0);
-  FSlotOf.clear();
   FLive = 0;
   FSlots.reserve(Live.size());
   for (const IFact& F : Live) {
     FSlots.push_back(F);
-    FSlotOf[F.Get()] = static_cast<int>(FSlots.size()) - 1;
+    F->FBaseSlot = static_cast<int>(FSlots.size()) - 1;
   }
   const int N = static_cast<int>(FSlots.size());
   FTree.assign(N + 1, 1);
@@ -138,7 +165,7 @@ void TFacts::Store(int Index, const IFact& Fact, int32_t Key) {
     Compact();
   }
   FByKey.emplace(Key, Fact.Get());
-  FByID[Fact->ID()] = Fact.Get();
+  PutID(Fact.Get());
   FHighestID = std::max(FHighestID, Fact->ID());
 }
 
@@ -152,9 +179,8 @@ void TFacts::Unstore(int Index) {
     Found =
         std::find_if(FByKey.begin(), FByKey.end(), [&](const auto& E) { return E.second == F; });
   if (Found != FByKey.end()) FByKey.erase(Found);
-  auto Id = FByID.find(F->ID());
-  if (Id != FByID.end() && Id->second == F) FByID.erase(Id);
-  FSlotOf.erase(F);
+  DropID(F);
+  F->FBaseSlot = -1;
   IFact Keep = std::move(FSlots[Slot]);  // released after the bookkeeping
   FSlots[Slot] = nullptr;
   for (int I = Slot + 1; I < static_cast<int>(FTree.size()); I += I & -I) --FTree[I];
@@ -219,8 +245,10 @@ void TFacts::Delete(int Index) {
 
 void TFacts::Clear() {
   FByKey.clear();
-  FByID.clear();
-  FSlotOf.clear();
+  FByDenseID.clear();
+  FBySparseID.clear();
+  for (const IFact& F : FSlots)
+    if (F) F->FBaseSlot = -1;
   FTree.clear();
   FLive = 0;
   std::vector<IFact> Old;
@@ -230,19 +258,15 @@ void TFacts::Clear() {
 }
 
 int TFacts::IndexOf(const TFact* Fact) const {
-  auto It = FSlotOf.find(Fact);
-  return It == FSlotOf.end() ? -1 : CountThrough(It->second) - 1;
+  if (!Fact) return -1;
+  const int Slot = Fact->FBaseSlot;
+  if (Slot < 0 || Slot >= static_cast<int>(FSlots.size()) || FSlots[Slot].Get() != Fact) return -1;
+  return CountThrough(Slot) - 1;
 }
 
-int TFacts::FindFact(int32_t ID) const {
-  auto It = FByID.find(ID);
-  return It == FByID.end() ? -1 : IndexOf(It->second);
-}
+int TFacts::FindFact(int32_t ID) const { return IndexOf(ByID(ID)); }
 
-IFact TFacts::GetFactByID(int32_t ID) const {
-  auto It = FByID.find(ID);
-  return It == FByID.end() ? IFact() : IFact(It->second);
-}
+IFact TFacts::GetFactByID(int32_t ID) const { return IFact(ByID(ID)); }
 
 int TFacts::FindFact(const TFact& Fact) const { return FindFact(Fact, KeyOf(Fact)); }
 

@@ -91,10 +91,15 @@ class TFacts : public TPersistent {
   TInferenceEngine* FEngine;
   std::vector<IFact> FSlots;  // nil where a fact was removed
   std::vector<int> FTree;     // counts over the slots, 1-based (FTree[0] unused)
-  std::unordered_map<const TFact*, int> FSlotOf;
   int FLive = 0;
   std::unordered_multimap<int32_t, TFact*> FByKey;
-  std::unordered_map<int32_t, TFact*> FByID;
+  // Facts by ID: IDs are handed out densely from 0, so most live in a table indexed by the ID;
+  // far-off IDs (kept through PreserveIDs) go to a map.
+  std::vector<TFact*> FByDenseID;
+  std::unordered_map<int32_t, TFact*> FBySparseID;
+  TFact* ByID(int32_t ID) const;
+  void PutID(TFact* Fact);
+  void DropID(TFact* Fact);
   bool FInternal = false;
   bool FPreserveIDs = false;
   bool FCacheHashCodes = true;

@@ -62,9 +62,11 @@ class TFact : public TCloneable {
   void CopyFrom(const TFact& Source);
   IIEValue& Entry(int Index);
   IIEValue CheckedValue(TFactSlot* Slot, const IIEValue& Value) const;
+  friend class TFacts;
   std::vector<IIEValue> FValues;
   int32_t FID = -1;
   int32_t FSegment = 0;
+  int32_t FBaseSlot = -1;  // the fact base's slot while asserted
   IFactTemplate FTemplate;
 };
 
