@@ -648,6 +648,7 @@ IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
 }
 IFact TInferenceEngine::ParseFactText(const std::string&) { RaiseNoParser("a fact"); }
 TRule* TInferenceEngine::ParseRule(const std::string&) { RaiseNoParser("a rule"); }
+IUserFunction TInferenceEngine::ParseFunction(const std::string&) { RaiseNoParser("a function"); }
 ISingletonsVector TInferenceEngine::ParseSingletons(const std::string&) {
   RaiseNoParser("singletons");
 }

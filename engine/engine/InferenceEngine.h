@@ -199,6 +199,8 @@ class TInferenceEngine : public TComponent,
 
   // Reads a rule from its text (needs the knowledge-language parser).
   virtual TRule* ParseRule(const std::string& Text);
+  // Reads a deffunction from its text (needs the knowledge-language parser).
+  virtual IUserFunction ParseFunction(const std::string& Text);
 
   // --- the network ---
   TReteNetwork& Network() noexcept { return *FNetwork; }

@@ -678,6 +678,38 @@ std::string TUserFunctions::GetToString() const {
   return R;
 }
 
+bool TUserFunctions::Assign(const TUserFunctions& Source, bool Tolerant) {
+  if (&Source == this) return true;
+  std::map<std::string, IUserFunction> From = Source.FItems;
+  Clear();
+  std::vector<IUserFunction> Interpreted;
+  for (auto& [Name, F] : From) {
+    if (F->IsInterpreted())
+      Interpreted.push_back(F);
+    else if (FEngine)
+      F->AddReasoner(FEngine);  // which registers it here
+    else
+      Put(Name, F);
+  }
+  return AssignInterpretedFunctions(Interpreted, Tolerant);
+}
+
+bool TUserFunctions::AssignInterpretedFunctions(const std::vector<IUserFunction>& Functions,
+                                                bool Tolerant) {
+  bool All = true;
+  for (const IUserFunction& F : Functions) {
+    try {
+      if (!FEngine) throw EIEException(SUnknownEngine);
+      IUserFunction Copy = FEngine->ParseFunction(FEngine->PrettyPrint(*F));
+      if (Copy) Put(Copy->FunctionName(), Copy);
+    } catch (const EIEException&) {
+      if (!Tolerant) throw;
+      All = false;
+    }
+  }
+  return All;
+}
+
 // --- TEngineVariables and TGlobalVariables --------------------------------------------------
 
 namespace {

@@ -202,6 +202,12 @@ class TUserFunctions : public TPersistent {
   std::string GetNamesToString() const;
   // A line break and the printed form of each interpreted function.
   std::string GetToString() const;
+  // Clears, then shares every built-in function of Source (this engine becomes one more of its
+  // reasoners) and re-creates Source's interpreted functions from their text. Tolerant: a
+  // function that cannot be re-created is skipped and the result is false; otherwise its error
+  // propagates.
+  bool Assign(const TUserFunctions& Source, bool Tolerant);
+  bool AssignInterpretedFunctions(const std::vector<IUserFunction>& Functions, bool Tolerant);
 
  private:
   TInferenceEngine* FEngine;

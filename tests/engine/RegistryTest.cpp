@@ -246,6 +246,24 @@ TEST_F(RegistryTest, ClearRemovesInterpretedFunctionsOnly) {
       "Function names do not match: alias and log");
 }
 
+TEST_F(RegistryTest, AssigningFunctionsSharesBuiltInsAndReadsInterpretedOnesAgain) {
+  Engine->AddUserFunction(NewRef<TInterpreted>("mine"));
+  auto* Other = NewObject<TInferenceEngine>(nullptr);
+  // Without a parser the interpreted function cannot be read again: tolerated, or raised.
+  EXPECT_FALSE(Other->UserFunctions().Assign(Engine->UserFunctions(), true));
+  IUserFunction Log = Engine->GetUserFunction("log");
+  EXPECT_EQ(Other->GetUserFunction("log"), Log);
+  EXPECT_GE(Log->IndexOfReasoner(Other), 0);
+  EXPECT_GE(Log->IndexOfReasoner(Engine), 0);
+  EXPECT_FALSE(Other->ContainsUserFunction("mine"));
+  EXPECT_NE(MessageOf([&] { Other->UserFunctions().Assign(Engine->UserFunctions(), false); }),
+            "<no exception>");
+  Free(Other);
+  // The other engine is gone from the shared function's reasoners.
+  EXPECT_LT(Log->IndexOfReasoner(Other), 0);
+  EXPECT_EQ(Engine->GetUserFunction("log"), Log);
+}
+
 TEST_F(RegistryTest, GlobalVariablesAreBoundWhenPut) {
   Function("twice", [](const std::vector<IIEValue>& Args, TIEContext*) {
     return NewInteger(Args.at(0)->AsInteger() * 2);
