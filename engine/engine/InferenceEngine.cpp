@@ -218,6 +218,9 @@ int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
     AddPendingFact(Fact, true);
     return -1;
   }
+  // A fact object that is asserted already is not asserted again: a second entry would take
+  // over its ID and its place in the fact base.
+  if (FFacts->IndexOf(Fact.Get()) >= 0) return -1;
   // The key leaves fuzzy slots out, so correlation and combination below do not change it.
   const int32_t Key = TFacts::KeyOf(*Fact);
   if (Fact->Template()->IsFuzzy()) {

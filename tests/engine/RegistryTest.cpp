@@ -39,6 +39,18 @@ TEST_F(RegistryTest, ANewEngineHoldsInitialFactAsFactZero) {
   EXPECT_EQ(Engine->ActivationCount(), 1);
 }
 
+TEST_F(RegistryTest, TheSameFactObjectIsNotAssertedTwiceEvenWithDuplicatesAllowed) {
+  Engine->SetFactDuplication(true);
+  IFact F = OrderedFact("a", {NewInteger(1)});
+  EXPECT_EQ(Engine->Assert(F), 1);
+  EXPECT_EQ(Engine->Assert(F), -1);
+  EXPECT_EQ(F->ID(), 1);
+  // An equal copy is another fact and is kept.
+  EXPECT_EQ(Engine->Assert(F->Clone()), 2);
+  Engine->Retract(1);
+  EXPECT_EQ(FactTexts(), (std::vector<std::string>{"f-0 (Initial-Fact)", "f-2 (a 1 )"}));
+}
+
 TEST_F(RegistryTest, PreservedIDsAndTheCounterAfterThem) {
   struct TCase {
     int CounterBefore;
