@@ -35,6 +35,20 @@ std::vector<T> InheritanceOrder(const std::vector<T>& Items, ParentOf Parent, co
   return Result;
 }
 
+// A construct arrives under a name another one holds: true when the engine's policy says the
+// new one takes the place, false when it is ignored; under dcError raises Message with the name.
+bool TakesThePlace(const TInferenceEngine* Engine, const char* Message, const std::string& Name) {
+  switch (Engine ? Engine->DuplicateConstructs() : dcOverwrite) {
+    case dcIgnore:
+      return false;
+    case dcError:
+      throw EIEException(Format(Message, {Name}));
+    case dcOverwrite:
+      break;
+  }
+  return true;
+}
+
 }  // namespace
 
 // --- TFacts -------------------------------------------------------------------------------
@@ -124,17 +138,11 @@ void TFacts::AppendSlot(const IFact& Fact) {
   ++FLive;
 }
 
-void TFacts::Compact() {
-  std::vector<IFact> Live = List();
-  FSlots.clear();
-  FTree.assign(1, 0);
-  FLive = 0;
-  FSlots.reserve(Live.size());
-  for (const IFact& F : Live) {
-    FSlots.push_back(F);
-    F->FBaseSlot = static_cast<int>(FSlots.size()) - 1;
-  }
+void TFacts::LayOut(std::vector<IFact> Facts) {
+  FSlots = std::move(Facts);
   const int N = static_cast<int>(FSlots.size());
+  for (int I = 0; I < N; ++I) FSlots[I]->FBaseSlot = I;
+  // Every slot counts one; each node then adds itself to the node covering it.
   FTree.assign(N + 1, 1);
   FTree[0] = 0;
   for (int I = 1; I <= N; ++I)
@@ -160,9 +168,7 @@ void TFacts::Store(int Index, const IFact& Fact, int32_t Key) {
     // Into the middle (an editor's insertion): the slots are laid out again.
     std::vector<IFact> Live = List();
     Live.insert(Live.begin() + std::max(Index, 0), Fact);
-    FSlots = std::move(Live);
-    FLive = static_cast<int>(FSlots.size());
-    Compact();
+    LayOut(std::move(Live));
   }
   FByKey.emplace(Key, Fact.Get());
   PutID(Fact.Get());
@@ -185,7 +191,7 @@ void TFacts::Unstore(int Index) {
   FSlots[Slot] = nullptr;
   for (int I = Slot + 1; I < static_cast<int>(FTree.size()); I += I & -I) --FTree[I];
   --FLive;
-  if (FSlots.size() > 64 && FSlots.size() > 2 * static_cast<size_t>(FLive)) Compact();
+  if (FSlots.size() > 64 && FSlots.size() > 2 * static_cast<size_t>(FLive)) LayOut(List());
 }
 
 int TFacts::Add(const IFact& Fact) {
@@ -279,17 +285,20 @@ int TFacts::FindFact(const TFact& Fact, int32_t Key) const {
   return First ? IndexOf(First) : -1;
 }
 
-std::string TFacts::GetToString() const {
+std::string TFacts::Joined(bool IDForms) const {
   std::string R;
-  for (const IFact& F : List()) R += (R.empty() ? "" : NewLineString) + F->GetToString();
+  bool First = true;
+  for (const IFact& F : List()) {
+    if (!First) R += NewLineString;
+    First = false;
+    R += IDForms ? F->GetToIDString() : F->GetToString();
+  }
   return R;
 }
 
-std::string TFacts::GetToIDString() const {
-  std::string R;
-  for (const IFact& F : List()) R += (R.empty() ? "" : NewLineString) + F->GetToIDString();
-  return R;
-}
+std::string TFacts::GetToString() const { return Joined(false); }
+
+std::string TFacts::GetToIDString() const { return Joined(true); }
 
 void TFacts::AssignTo(std::vector<std::string>& Strings) const {
   Strings.clear();
@@ -333,15 +342,8 @@ void TRules::Add(TRule* Rule) {
   auto It = FItems.find(Name);
   if (It != FItems.end()) {
     if (It->second == Rule) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateRuleNames, {Name}));
-      case dcOverwrite:
-        Remove(Name);
-        break;
-    }
+    if (!TakesThePlace(FEngine, SDuplicateRuleNames, Name)) return;
+    Remove(Name);
   }
   // Compile first: a rule that does not compile is not registered.
   if (FEngine) {
@@ -409,15 +411,9 @@ void TFactTemplates::Add(const IFactTemplate& Template) {
   auto It = FItems.find(Name);
   if (It != FItems.end()) {
     if (It->second == Template) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateTemplateNames, {Name}));
-      case dcOverwrite:
-        Replace(It->second, Template);
-        return;
-    }
+    if (!TakesThePlace(FEngine, SDuplicateTemplateNames, Name)) return;
+    Replace(It->second, Template);
+    return;
   }
   FItems.emplace(Name, Template);
   FOrder.push_back(Name);
@@ -510,15 +506,9 @@ void TIEDefinedTypes::Add(const IIEDefinedType& Type) {
   auto It = FItems.find(Name);
   if (It != FItems.end()) {
     if (It->second == Type) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateDefTypeNames, {Name}));
-      case dcOverwrite:
-        Replace(It->second, Type);
-        return;
-    }
+    if (!TakesThePlace(FEngine, SDuplicateDefTypeNames, Name)) return;
+    Replace(It->second, Type);
+    return;
   }
   if (const IFuzzyVariable& V = Type->FuzzyType()) {
     double Threshold = FEngine ? FEngine->FuzzyEqualsThreshold() : 0.01;
@@ -602,15 +592,8 @@ void TUserFunctions::Put(const std::string& Name, const IUserFunction& Function)
   auto It = FItems.find(Name);
   if (It != FItems.end()) {
     if (It->second == Function) return;
-    switch (FEngine ? FEngine->DuplicateConstructs() : dcOverwrite) {
-      case dcIgnore:
-        return;
-      case dcError:
-        throw EIEException(Format(SDuplicateFunctionNames, {Name}));
-      case dcOverwrite:
-        Remove(Name);
-        break;
-    }
+    if (!TakesThePlace(FEngine, SDuplicateFunctionNames, Name)) return;
+    Remove(Name);
   }
   FItems.emplace(Name, Function);
   if (Function->IsInterpreted()) ++FInterpreted;

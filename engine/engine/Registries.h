@@ -85,8 +85,10 @@ class TFacts : public TPersistent {
   int SlotAt(int Index) const;
   int CountThrough(int Slot) const;
   void AppendSlot(const IFact& Fact);
-  // Closes the empty slots and rebuilds the count tree.
-  void Compact();
+  // Puts Facts into the slots, without empty ones, and rebuilds the count tree.
+  void LayOut(std::vector<IFact> Facts);
+  // The printed facts (or their ID forms) separated by line breaks.
+  std::string Joined(bool IDForms) const;
 
   TInferenceEngine* FEngine;
   std::vector<IFact> FSlots;  // nil where a fact was removed
