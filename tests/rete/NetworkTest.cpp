@@ -64,6 +64,19 @@ class NetworkTest : public ::testing::Test {
     Engine->FactTemplates().Add(T);
     return Templates[Name] = T;
   }
+  // The template temp with one fuzzy slot, level.
+  IFactTemplate FuzzyTemplate() {
+    IFactTemplate T = NewRef<TFactTemplate>(Engine, "temp");
+    T->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});
+    Engine->FactTemplates().Add(T);
+    return T;
+  }
+  // A fuzzy value: the triangle of width 20 around Peak.
+  static IIEValue Tri(double Peak) {
+    IFuzzySet S = NewRef<TIEFuzzySet>();
+    S->Triangle(Peak - 10, Peak, Peak + 10);
+    return NewRef<TIEValue>(S);
+  }
   IFact OrderedFact(const std::string& Name, std::initializer_list<IIEValue> Fields) {
     IFact F = Templates.at(Name)->NewFact();
     F->SetValue(SDefaultSlotName, NewList(NewRef<TValueVector>(Fields)));
@@ -370,14 +383,7 @@ TEST_F(NetworkTest, ExistsPairsEachPartialMatchWithItsOwnFacts) {
 }
 
 TEST_F(NetworkTest, RemovalsAreNotCutByThresholds) {
-  IFactTemplate T = NewRef<TFactTemplate>(Engine, "temp");
-  T->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});
-  Engine->FactTemplates().Add(T);
-  auto Tri = [](double Peak) {
-    IFuzzySet S = NewRef<TIEFuzzySet>();
-    S->Triangle(Peak - 10, Peak, Peak + 10);
-    return NewRef<TIEValue>(S);
-  };
+  IFactTemplate T = FuzzyTemplate();
   TRule* R = NewObject<TRule>(Engine);
   TIEPattern* P = NewObject<TIEPattern>(R, 0, T, "temp");
   P->AddTest("level", Tri(50));
@@ -400,14 +406,7 @@ TEST_F(NetworkTest, RemovalsAreNotCutByThresholds) {
 }
 
 TEST_F(NetworkTest, OverlappingFuzzyConstantsGetAlphaNodesOfTheirOwn) {
-  IFactTemplate T = NewRef<TFactTemplate>(Engine, "temp");
-  T->AddSlot("level", FCNil)->SetSlotType({dtFuzzy});
-  Engine->FactTemplates().Add(T);
-  auto Tri = [](double Peak) {
-    IFuzzySet S = NewRef<TIEFuzzySet>();
-    S->Triangle(Peak - 10, Peak, Peak + 10);
-    return NewRef<TIEValue>(S);
-  };
+  IFactTemplate T = FuzzyTemplate();
   TRule* R1 = NewObject<TRule>(Engine);
   TIEPattern* P1 = NewObject<TIEPattern>(R1, 0, T, "temp");
   P1->AddTest("level", Tri(50));
