@@ -171,6 +171,7 @@ void TFacts::Store(int Index, const IFact& Fact, int32_t Key) {
     LayOut(std::move(Live));
   }
   FByKey.emplace(Key, Fact.Get());
+  Fact->FBaseKey = Key;
   PutID(Fact.Get());
   FHighestID = std::max(FHighestID, Fact->ID());
 }
@@ -178,13 +179,11 @@ void TFacts::Store(int Index, const IFact& Fact, int32_t Key) {
 void TFacts::Unstore(int Index) {
   const int Slot = SlotAt(Index);
   TFact* F = FSlots[Slot].Get();
-  auto Range = FByKey.equal_range(KeyOf(*F));
+  // Under the key it was stored with, even when a value changed in place since.
+  auto Range = FByKey.equal_range(F->FBaseKey);
   auto Found =
       std::find_if(Range.first, Range.second, [&](const auto& E) { return E.second == F; });
-  if (Found == Range.second)  // a value changed in place since the assertion: look everywhere
-    Found =
-        std::find_if(FByKey.begin(), FByKey.end(), [&](const auto& E) { return E.second == F; });
-  if (Found != FByKey.end()) FByKey.erase(Found);
+  if (Found != Range.second) FByKey.erase(Found);
   DropID(F);
   F->FBaseSlot = -1;
   IFact Keep = std::move(FSlots[Slot]);  // released after the bookkeeping
@@ -233,7 +232,7 @@ void TFacts::Insert(int Index, const IFact& Fact) {
   // Moved with the internal flag set: the fact stays asserted.
   bool Was = FInternal;
   FInternal = true;
-  int32_t Key = KeyOf(*Fact);
+  const int32_t Key = Fact->FBaseKey;
   IFact Keep = Fact;
   Unstore(At);
   Store(std::min(Index, Count()), Keep, Key);

@@ -67,6 +67,7 @@ class TFact : public TCloneable {
   int32_t FID = -1;
   int32_t FSegment = 0;
   int32_t FBaseSlot = -1;  // the fact base's slot while asserted
+  int32_t FBaseKey = 0;    // and the key its duplicate index holds it under
   IFactTemplate FTemplate;
 };
 
