@@ -49,6 +49,9 @@ bool TakesThePlace(const TInferenceEngine* Engine, const char* Message, const st
   return true;
 }
 
+// Where the duplicate index files a fact key.
+inline uint64_t IndexHash(int32_t Key) noexcept { return MixHash(static_cast<uint32_t>(Key)); }
+
 }  // namespace
 
 // --- TFacts -------------------------------------------------------------------------------
@@ -58,7 +61,7 @@ TFacts::TFacts(TInferenceEngine* Engine) : FEngine(Engine) {}
 TFacts::~TFacts() {
   // Freeing the list must not retract through the engine.
   FInternal = true;
-  FByKey.clear();
+  FByKey.Clear();
   FByDenseID.clear();
   FBySparseID.clear();
   FSlots.clear();
@@ -170,7 +173,7 @@ void TFacts::Store(int Index, const IFact& Fact, int32_t Key) {
     Live.insert(Live.begin() + std::max(Index, 0), Fact);
     LayOut(std::move(Live));
   }
-  FByKey.emplace(Key, Fact.Get());
+  FByKey.Insert(IndexHash(Key), Fact.Get());
   Fact->FBaseKey = Key;
   PutID(Fact.Get());
   FHighestID = std::max(FHighestID, Fact->ID());
@@ -180,10 +183,7 @@ void TFacts::Unstore(int Index) {
   const int Slot = SlotAt(Index);
   TFact* F = FSlots[Slot].Get();
   // Under the key it was stored with, even when a value changed in place since.
-  auto Range = FByKey.equal_range(F->FBaseKey);
-  auto Found =
-      std::find_if(Range.first, Range.second, [&](const auto& E) { return E.second == F; });
-  if (Found != Range.second) FByKey.erase(Found);
+  FByKey.Erase(IndexHash(F->FBaseKey), F);
   DropID(F);
   F->FBaseSlot = -1;
   IFact Keep = std::move(FSlots[Slot]);  // released after the bookkeeping
@@ -249,7 +249,7 @@ void TFacts::Delete(int Index) {
 }
 
 void TFacts::Clear() {
-  FByKey.clear();
+  FByKey.Clear();
   FByDenseID.clear();
   FBySparseID.clear();
   for (const IFact& F : FSlots)
@@ -277,10 +277,10 @@ int TFacts::FindFact(const TFact& Fact) const { return FindFact(Fact, KeyOf(Fact
 
 int TFacts::FindFact(const TFact& Fact, int32_t Key) const {
   // Equal facts have equal keys: the key narrows the search, equality decides.
-  auto Range = FByKey.equal_range(Key);
   const TFact* First = nullptr;
-  for (auto It = Range.first; It != Range.second; ++It)
-    if (It->second->Equals(Fact) && (!First || It->second->ID() < First->ID())) First = It->second;
+  FByKey.ForEach(IndexHash(Key), [&](const TFact* F) {
+    if (F->Equals(Fact) && (!First || F->ID() < First->ID())) First = F;
+  });
   return First ? IndexOf(First) : -1;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/core/DefinedType.h"
+#include "engine/core/HashIndex.h"
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
 #include "engine/facts/FactTemplate.h"
@@ -94,7 +95,7 @@ class TFacts : public TPersistent {
   std::vector<IFact> FSlots;  // nil where a fact was removed
   std::vector<int> FTree;     // counts over the slots, 1-based (FTree[0] unused)
   int FLive = 0;
-  std::unordered_multimap<int32_t, TFact*> FByKey;
+  THashIndex<TFact> FByKey;  // by MixHash of the fact's key
   // Facts by ID: IDs are handed out densely from 0, so most live in a table indexed by the ID;
   // far-off IDs (kept through PreserveIDs) go to a map.
   std::vector<TFact*> FByDenseID;

@@ -697,19 +697,14 @@ TActivation* TPatternMatchTerminalNode::AddActivation(const IReteToken& Token) {
   TActivation* A = NewObject<TActivation>(FRule, Token->Strength(), this, Token);
   A->FNodeIt = FActivations.insert(FActivations.end(), A);
   A->FMatchHash = PartialMatchHash(*Token);
-  FByMatch.emplace(A->FMatchHash, A);
+  FByMatch.Insert(A->FMatchHash, A);
   if (FRete) FRete->Activate(A);
   return A;
 }
 
 void TPatternMatchTerminalNode::Unlist(TActivation* A) {
   FActivations.erase(A->FNodeIt);
-  auto Range = FByMatch.equal_range(A->FMatchHash);
-  for (auto It = Range.first; It != Range.second; ++It)
-    if (It->second == A) {
-      FByMatch.erase(It);
-      break;
-    }
+  FByMatch.Erase(A->FMatchHash, A);
   A->FNode = nullptr;
 }
 
@@ -718,12 +713,10 @@ void TPatternMatchTerminalNode::StandDown() {
 }
 
 void TPatternMatchTerminalNode::StandDown(const TIEToken& Token) {
-  auto Range = FByMatch.equal_range(PartialMatchHash(Token));
-  for (auto It = Range.first; It != Range.second; ++It)
-    if (It->second->Token() && SamePartialMatch(*It->second->Token(), Token)) {
-      Deactivate(It->second);
-      return;
-    }
+  if (TActivation* A = FByMatch.Find(PartialMatchHash(Token), [&](const TActivation* A) {
+        return A->Token() && SamePartialMatch(*A->Token(), Token);
+      }))
+    Deactivate(A);
 }
 
 void TPatternMatchTerminalNode::Deactivate(int Index) { Deactivate(GetActivation(Index)); }
@@ -746,7 +739,7 @@ void TPatternMatchTerminalNode::RuleFired(TActivation* Activation) {
 void TPatternMatchTerminalNode::FastClear() {
   for (TActivation* A : FActivations) A->FNode = nullptr;
   FActivations.clear();
-  FByMatch.clear();
+  FByMatch.Clear();
 }
 
 std::string TPatternMatchTerminalNode::GetToString() const {

@@ -283,7 +283,7 @@ class TPatternMatchTerminalNode : public TReteNode {
   TRule* FRule;
   bool FInitialized = false;
   std::list<TActivation*> FActivations;  // oldest first
-  std::unordered_multimap<uint64_t, TActivation*> FByMatch;
+  THashIndex<TActivation> FByMatch;      // by the hash of the partial match
 };
 
 }  // namespace norvale

@@ -3,6 +3,8 @@
 #include <new>
 #include <vector>
 
+#include "engine/core/HashIndex.h"
+
 namespace norvale {
 
 // --- the per-thread free list ------------------------------------------------------------------
@@ -253,7 +255,7 @@ uint64_t PartialMatchHash(const TIEToken& Token) noexcept {
     X *= 0xc4ceb9fe1a85ec53ull;
     H += X ^ (X >> 29);
   }
-  return H;
+  return MixHash(H);
 }
 
 bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept {

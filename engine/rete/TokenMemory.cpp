@@ -4,15 +4,6 @@ namespace norvale {
 
 namespace {
 
-constexpr size_t FirstBucketCount = 8;
-
-inline uint64_t Mix(uint64_t X) noexcept {
-  X += 0x9E3779B97F4A7C15ull;
-  X = (X ^ (X >> 30)) * 0xBF58476D1CE4E5B9ull;
-  X = (X ^ (X >> 27)) * 0x94D049BB133111EBull;
-  return X ^ (X >> 31);
-}
-
 // The share of one position of a chain in the chain's hash. The chain's hash is the sum of its
 // positions' shares, so the hash of a token's first Count - 1 facts is the token's hash less the
 // share of its own fact.
@@ -23,7 +14,7 @@ inline uint64_t Share(int Position, const TFact* Fact) noexcept {
                                    static_cast<uint64_t>(static_cast<uint32_t>(Fact->Segment()))
                                        << 32
                              : 0;
-  return Mix(Mix(Where) ^ What);
+  return MixHash(MixHash(Where) ^ What);
 }
 
 // The chain from a token to its root, position Count - 1 first; a nil token or the clear token is
@@ -55,12 +46,8 @@ bool SameChain(const TIEToken* A, const TIEToken* B) noexcept {
   }
 }
 
-inline size_t Slot(uint64_t Hash, size_t BucketCount) noexcept {
-  return static_cast<size_t>(Hash) & (BucketCount - 1);
-}
-
 inline uint64_t KeyHash(const TIEValue& Key) {
-  return Mix(static_cast<uint32_t>(Key.GetHashCode()));
+  return MixHash(static_cast<uint32_t>(Key.GetHashCode()));
 }
 
 }  // namespace
@@ -79,10 +66,7 @@ const TIEValue* TTokenMemory::KeyOf(const TIEToken& Token) const {
 }
 
 TTokenMemory::TEntry* TTokenMemory::FindEntry(const TIEToken& Token, uint64_t Hash) const {
-  if (FEntryBuckets.empty()) return nullptr;
-  for (TEntry* E = FEntryBuckets[Slot(Hash, FEntryBuckets.size())]; E; E = E->HashNext)
-    if (E->Hash == Hash && SameChain(E->Token.Get(), &Token)) return E;
-  return nullptr;
+  return FEntries.Find(Hash, [&](const TEntry* E) { return SameChain(E->Token.Get(), &Token); });
 }
 
 TIEToken* TTokenMemory::Find(const TIEToken& Token) const {
@@ -91,48 +75,16 @@ TIEToken* TTokenMemory::Find(const TIEToken& Token) const {
 }
 
 TTokenMemory::TGroup* TTokenMemory::FindKeyGroup(const TIEValue* Key) const {
-  if (!Key || FGroupBuckets.empty()) return nullptr;
-  const uint64_t H = KeyHash(*Key);
-  for (TGroup* G = FGroupBuckets[Slot(H, FGroupBuckets.size())]; G; G = G->HashNext)
-    if (G->Hash == H && G->Key->Equals(Key)) return G;
-  return nullptr;
+  if (!Key) return nullptr;
+  return FGroups.Find(KeyHash(*Key), [&](const TGroup* G) { return G->Key->Equals(Key); });
 }
 
 TTokenMemory::TGroup* TTokenMemory::FindPrefixGroup(const TIEToken& Prefix) const {
-  if (FGroupBuckets.empty()) return nullptr;
-  const uint64_t H = ChainHash(&Prefix);
-  for (TGroup* G = FGroupBuckets[Slot(H, FGroupBuckets.size())]; G; G = G->HashNext)
-    if (G->Hash == H && SameChain(G->Prefix.Get(), &Prefix)) return G;
-  return nullptr;
+  return FGroups.Find(ChainHash(&Prefix),
+                      [&](const TGroup* G) { return SameChain(G->Prefix.Get(), &Prefix); });
 }
 
 // --- adding --------------------------------------------------------------------------------------
-
-void TTokenMemory::GrowEntries() {
-  std::vector<TEntry*> Buckets(FEntryBuckets.empty() ? FirstBucketCount : FEntryBuckets.size() * 2,
-                               nullptr);
-  for (TEntry* Head : FEntryBuckets)
-    while (TEntry* E = Head) {
-      Head = E->HashNext;
-      TEntry*& B = Buckets[Slot(E->Hash, Buckets.size())];
-      E->HashNext = B;
-      B = E;
-    }
-  FEntryBuckets.swap(Buckets);
-}
-
-void TTokenMemory::GrowGroups() {
-  std::vector<TGroup*> Buckets(FGroupBuckets.empty() ? FirstBucketCount : FGroupBuckets.size() * 2,
-                               nullptr);
-  for (TGroup* Head : FGroupBuckets)
-    while (TGroup* G = Head) {
-      Head = G->HashNext;
-      TGroup*& B = Buckets[Slot(G->Hash, Buckets.size())];
-      G->HashNext = B;
-      B = G;
-    }
-  FGroupBuckets.swap(Buckets);
-}
 
 // The group of Token's key, made when Token is the first with that key; nil when the key cannot be
 // read (the token is then reachable by ForEach only).
@@ -148,15 +100,14 @@ TTokenMemory::TGroup* TTokenMemory::GroupFor(const TIEToken& Token, uint64_t Pre
   } else {
     Parent = CountOf(&Token) > 1 ? Token.Parent().Get() : nullptr;
     H = PrefixHash;
-    if (!FGroupBuckets.empty())
-      for (TGroup* G = FGroupBuckets[Slot(H, FGroupBuckets.size())]; G; G = G->HashNext)
-        if (G->Hash == H && SameChain(G->Prefix.Get(), Parent)) return G;
+    if (TGroup* G =
+            FGroups.Find(H, [&](const TGroup* G) { return SameChain(G->Prefix.Get(), Parent); }))
+      return G;
   }
-  if (FGroupCount >= FGroupBuckets.size()) GrowGroups();
   TGroup* G;
   if (FFreeGroups) {
     G = FFreeGroups;
-    FFreeGroups = G->HashNext;
+    FFreeGroups = G->NextFree;
   } else {
     G = &FGroupPool.emplace_back();
   }
@@ -164,10 +115,7 @@ TTokenMemory::TGroup* TTokenMemory::GroupFor(const TIEToken& Token, uint64_t Pre
   G->Key = IIEValue(const_cast<TIEValue*>(Key));
   G->Prefix = IReteToken(const_cast<TIEToken*>(Parent));
   G->Head = G->Tail = nullptr;
-  TGroup*& B = FGroupBuckets[Slot(H, FGroupBuckets.size())];
-  G->HashNext = B;
-  B = G;
-  ++FGroupCount;
+  FGroups.Insert(H, G);
   return G;
 }
 
@@ -177,7 +125,6 @@ bool TTokenMemory::Add(const IReteToken& Token) {
   if (FindEntry(*Token, H)) return false;
   // What can throw comes first: a failure leaves at most an empty group behind, which the next
   // token with that key takes over.
-  if (static_cast<size_t>(FCount) >= FEntryBuckets.size()) GrowEntries();
   TGroup* G = nullptr;
   if (FKind != tkkNone) {
     const int N = CountOf(Token.Get());
@@ -186,9 +133,16 @@ bool TTokenMemory::Add(const IReteToken& Token) {
   TEntry* E;
   if (FFreeEntries) {
     E = FFreeEntries;
-    FFreeEntries = E->HashNext;
+    FFreeEntries = E->NextFree;
   } else {
     E = &FEntryPool.emplace_back();
+  }
+  try {
+    FEntries.Insert(H, E);
+  } catch (...) {
+    E->NextFree = FFreeEntries;
+    FFreeEntries = E;
+    throw;
   }
 
   E->Token = Token;
@@ -205,9 +159,6 @@ bool TTokenMemory::Add(const IReteToken& Token) {
   } else {
     E->KeyPrev = nullptr;
   }
-  TEntry*& B = FEntryBuckets[Slot(H, FEntryBuckets.size())];
-  E->HashNext = B;
-  B = E;
   E->Prev = FTail;
   E->Next = nullptr;
   (FTail ? FTail->Next : FHead) = E;
@@ -221,10 +172,7 @@ bool TTokenMemory::Add(const IReteToken& Token) {
 
 // Takes Entry out of the identity index at once; the lists keep it while an iteration stands on it.
 void TTokenMemory::RemoveEntry(TEntry* Entry) noexcept {
-  TEntry** P = &FEntryBuckets[Slot(Entry->Hash, FEntryBuckets.size())];
-  while (*P != Entry) P = &(*P)->HashNext;
-  *P = Entry->HashNext;
-  Entry->HashNext = nullptr;
+  FEntries.Erase(Entry->Hash, Entry);
   Entry->Removed = true;
   --FCount;
   if (Entry->Pins == 0) Release(Entry);
@@ -243,20 +191,17 @@ void TTokenMemory::Release(TEntry* Entry) noexcept {
     (Entry->KeyPrev ? Entry->KeyPrev->KeyNext : G->Head) = Entry->KeyNext;
     (Entry->KeyNext ? Entry->KeyNext->KeyPrev : G->Tail) = Entry->KeyPrev;
     if (!G->Head) {
-      TGroup** P = &FGroupBuckets[Slot(G->Hash, FGroupBuckets.size())];
-      while (*P != G) P = &(*P)->HashNext;
-      *P = G->HashNext;
+      FGroups.Erase(G->Hash, G);
       G->Key = nullptr;
       G->Prefix = nullptr;
-      G->HashNext = FFreeGroups;
+      G->NextFree = FFreeGroups;
       FFreeGroups = G;
-      --FGroupCount;
     }
   }
   Entry->Token = nullptr;
   Entry->Group = nullptr;
   Entry->Prev = Entry->Next = Entry->KeyPrev = Entry->KeyNext = nullptr;
-  Entry->HashNext = FFreeEntries;
+  Entry->NextFree = FFreeEntries;
   FFreeEntries = Entry;
 }
 

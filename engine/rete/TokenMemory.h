@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/HashIndex.h"
 #include "engine/facts/Pattern.h"
 #include "engine/rete/Token.h"
 
@@ -102,7 +103,7 @@ class TTokenMemory {
     uint64_t Seq = 0;   // insertion number
     TEntry* Prev = nullptr;
     TEntry* Next = nullptr;
-    TEntry* HashNext = nullptr;  // identity chain; free list when pooled
+    TEntry* NextFree = nullptr;  // when pooled
     TEntry* KeyPrev = nullptr;
     TEntry* KeyNext = nullptr;
     TGroup* Group = nullptr;  // the key group, nil when the key is unreadable
@@ -116,7 +117,7 @@ class TTokenMemory {
     IReteToken Prefix;  // tkkPrefix: the parent of the first member (nil: the empty prefix)
     TEntry* Head = nullptr;
     TEntry* Tail = nullptr;
-    TGroup* HashNext = nullptr;  // group chain; free list when pooled
+    TGroup* NextFree = nullptr;  // when pooled
   };
   // Unpins the entry it holds when it lets go of it (also when a callback throws).
   class TPin {
@@ -145,8 +146,6 @@ class TTokenMemory {
   void RemoveEntry(TEntry* Entry) noexcept;
   void Unpin(TEntry* Entry) noexcept;
   void Release(TEntry* Entry) noexcept;
-  void GrowEntries();
-  void GrowGroups();
 
   TTokenKeyKind FKind = tkkNone;
   TTokenKeySpec FSpec;
@@ -156,9 +155,8 @@ class TTokenMemory {
   uint64_t FNextSeq = 0;
   TEntry* FHead = nullptr;  // insertion order, removed-but-pinned entries included
   TEntry* FTail = nullptr;
-  std::vector<TEntry*> FEntryBuckets;  // power of two
-  std::vector<TGroup*> FGroupBuckets;  // power of two
-  size_t FGroupCount = 0;
+  THashIndex<TEntry> FEntries;  // by identity hash
+  THashIndex<TGroup> FGroups;   // by key or prefix hash
   std::deque<TEntry> FEntryPool;
   std::deque<TGroup> FGroupPool;
   TEntry* FFreeEntries = nullptr;
