@@ -67,6 +67,16 @@ class THashIndex {
       if (FSlots[I].Hash == Hash) Fn(FSlots[I].Item);
   }
 
+  // Starts loading the slot where a search for Hash begins, so that its cache miss overlaps with
+  // other work done before the search.
+  void Prefetch(uint64_t Hash) const noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+    if (!FSlots.empty()) __builtin_prefetch(&FSlots[Home(Hash)]);
+#else
+    (void)Hash;
+#endif
+  }
+
   void Clear() noexcept {
     FSlots.clear();
     FMask = 0;

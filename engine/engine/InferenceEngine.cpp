@@ -265,6 +265,7 @@ void TInferenceEngine::RetractFact(int Index) {
     return;
   }
   OnRetraction(this, Fact);
+  FFacts->PrefetchKey(*Fact);
   FNetwork->ProcessToken(NewRef<TIEToken>(taRemove, Fact));
   if (FWatch.Contains(cwFact) && OnPrintOut)
     PrintOut("", " <== " + Fact->GetToIDString() + NewLineString);

@@ -273,6 +273,8 @@ int TFacts::FindFact(int32_t ID) const { return IndexOf(ByID(ID)); }
 
 IFact TFacts::GetFactByID(int32_t ID) const { return IFact(ByID(ID)); }
 
+void TFacts::PrefetchKey(const TFact& Fact) const { FByKey.Prefetch(IndexHash(Fact.FBaseKey)); }
+
 int TFacts::FindFact(const TFact& Fact) const { return FindFact(Fact, KeyOf(Fact)); }
 
 int TFacts::FindFact(const TFact& Fact, int32_t Key) const {

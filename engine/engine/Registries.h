@@ -80,6 +80,9 @@ class TFacts : public TPersistent {
   // (fuzzy slots take no part in fact equality).
   static int32_t KeyOf(const TFact& Fact);
   int FindFact(const TFact& Fact, int32_t Key) const;
+  // Starts loading the duplicate index where Fact's removal will look, so that the cache miss
+  // overlaps with the retraction's trip through the network.
+  void PrefetchKey(const TFact& Fact) const;
   void Store(int Index, const IFact& Fact, int32_t Key);
   void Unstore(int Index);
   // The slot of the fact at Index, and the number of facts in slots up to and including Slot.

@@ -601,6 +601,8 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
   TTokenSink Children = [this](const IReteToken& T) { CallChildren(T); };
   switch (CallType) {
     case ctRight:
+      FRight->Prefetch(*Token);
+      if (FShortCut) FLeft->PrefetchKey(FRightKey.Read(Token->FactPtr()));
       if (Added) {
         IReteToken Copy = NewRef<TIEToken>(*Token);
         if (FRight->Add(Copy)) RightActivation(Copy, true);
@@ -609,6 +611,9 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
       }
       break;
     case ctLeft:
+      FLeft->Prefetch(*Token);
+      if (FShortCut && FKeyTokenIndex < Token->Count())
+        FRight->PrefetchKey(FLeftKey.Read(Token->Facts(FKeyTokenIndex)));
       if (Added) {
         IReteToken Copy = NewRef<TIEToken>(*Token);
         if (FLeft->Add(Copy)) {

@@ -1,5 +1,7 @@
 #include "engine/rete/TokenMemory.h"
 
+#include <typeinfo>
+
 namespace norvale {
 
 namespace {
@@ -74,14 +76,44 @@ TIEToken* TTokenMemory::Find(const TIEToken& Token) const {
   return E ? E->Token.Get() : nullptr;
 }
 
+TTokenMemory::TFastKey TTokenMemory::TFastKey::Of(const TIEValue& Key) {
+  TFastKey K;
+  // A value class of its own may compare in its own way.
+  if (typeid(Key) != typeid(TIEValue)) return K;
+  if (Key.DType() == dtInteger) {
+    K.Type = dtInteger;
+    K.Integer = Key.AsInteger();
+  } else if (Key.DType() == dtFloat) {
+    K.Type = dtFloat;
+    K.Float = Key.AsNumeric();
+  }
+  return K;
+}
+
 TTokenMemory::TGroup* TTokenMemory::FindKeyGroup(const TIEValue* Key) const {
   if (!Key) return nullptr;
-  return FGroups.Find(KeyHash(*Key), [&](const TGroup* G) { return G->Key->Equals(Key); });
+  const TFastKey K = TFastKey::Of(*Key);
+  return FGroups.Find(KeyHash(*Key), [&](const TGroup* G) {
+    // Two plain numbers are equal when type and number are; anything else asks the value.
+    if (K.Type != dtNone && G->Fast.Type != dtNone)
+      return K.Type == G->Fast.Type &&
+             (K.Type == dtInteger ? K.Integer == G->Fast.Integer : K.Float == G->Fast.Float);
+    return G->Key->Equals(Key);
+  });
 }
 
 TTokenMemory::TGroup* TTokenMemory::FindPrefixGroup(const TIEToken& Prefix) const {
   return FGroups.Find(ChainHash(&Prefix),
                       [&](const TGroup* G) { return SameChain(G->Prefix.Get(), &Prefix); });
+}
+
+void TTokenMemory::Prefetch(const TIEToken& Token) const {
+  FEntries.Prefetch(ChainHash(&Token));
+  if (FKind == tkkSlot) PrefetchKey(KeyOf(Token));
+}
+
+void TTokenMemory::PrefetchKey(const TIEValue* Key) const {
+  if (Key && FKind == tkkSlot) FGroups.Prefetch(KeyHash(*Key));
 }
 
 // --- adding --------------------------------------------------------------------------------------
@@ -112,6 +144,7 @@ TTokenMemory::TGroup* TTokenMemory::GroupFor(const TIEToken& Token, uint64_t Pre
     G = &FGroupPool.emplace_back();
   }
   G->Hash = H;
+  G->Fast = Key ? TFastKey::Of(*Key) : TFastKey{};
   G->Key = IIEValue(const_cast<TIEValue*>(Key));
   G->Prefix = IReteToken(const_cast<TIEToken*>(Parent));
   G->Head = G->Tail = nullptr;

@@ -76,6 +76,11 @@ class TTokenMemory {
   // belongs to the fact.
   const TIEValue* KeyOf(const TIEToken& Token) const;
 
+  // Start loading what Add, Find or Remove of Token, respectively ForEachWithKey(Key), read first;
+  // a join calls them for both its memories before it works on either.
+  void Prefetch(const TIEToken& Token) const;
+  void PrefetchKey(const TIEValue* Key) const;
+
   // Fn(TIEToken&) for every stored token.
   template <class F>
   void ForEach(F&& Fn);
@@ -95,6 +100,16 @@ class TTokenMemory {
 
  private:
   struct TGroup;
+  // A plain integer or float key, kept in its group so that a lookup compares it without reading
+  // the key value itself (Type dtNone: the group's key is of another kind).
+  struct TFastKey {
+    TIEType Type = dtNone;
+    union {
+      int32_t Integer;
+      double Float = 0;
+    };
+    static TFastKey Of(const TIEValue& Key);
+  };
   // A stored token. Entries are pooled; one removed while an iteration stands on it stays linked
   // (marked Removed) until the last such iteration moves on.
   struct TEntry {
@@ -113,6 +128,7 @@ class TTokenMemory {
   // The tokens with one key, in insertion order.
   struct TGroup {
     uint64_t Hash = 0;
+    TFastKey Fast;      // tkkSlot: the key's number, when it is a plain one
     IIEValue Key;       // tkkSlot: the key of the first member
     IReteToken Prefix;  // tkkPrefix: the parent of the first member (nil: the empty prefix)
     TEntry* Head = nullptr;
