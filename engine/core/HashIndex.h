@@ -106,9 +106,9 @@ class THashIndex {
   }
 
   void Grow() {
-    std::vector<TSlot> Old;
-    Old.swap(FSlots);
-    FSlots.resize(Old.empty() ? 16 : Old.size() * 2);
+    // The new table is made first: when that fails, the index stays as it was.
+    std::vector<TSlot> Old(FSlots.empty() ? 16 : FSlots.size() * 2);
+    Old.swap(FSlots);  // Old now holds the current table
     FMask = FSlots.size() - 1;
     // Re-inserted in slot order, which keeps the relative order of equal hashes whose runs do
     // not wrap around the end; runs that wrap are replayed from their start.
