@@ -92,6 +92,17 @@ void TIEToken::operator delete(void* Block, std::size_t Size) noexcept {
 namespace {
 
 // The chain code: parent × 8 + fact ID, wrapping in 32 bits.
+// The share of one position of a chain in the chain's identity hash.
+inline uint64_t Share(int Position, const TFact* Fact) noexcept {
+  const uint64_t Where =
+      static_cast<uint64_t>(static_cast<uint32_t>(Position)) * 2 + (Fact ? 0 : 1);
+  const uint64_t What = Fact ? static_cast<uint64_t>(static_cast<uint32_t>(Fact->ID())) |
+                                   static_cast<uint64_t>(static_cast<uint32_t>(Fact->Segment()))
+                                       << 32
+                             : 0;
+  return MixHash(MixHash(Where) ^ What);
+}
+
 inline int32_t ExtendSortCode(int32_t ParentCode, const TFact* Fact) noexcept {
   uint32_t Code = static_cast<uint32_t>(ParentCode) * 8u;
   if (Fact) Code += static_cast<uint32_t>(Fact->ID());
@@ -104,7 +115,8 @@ TIEToken::TIEToken(TTokenAction Action, const IFact& Fact)
     : FTag(static_cast<uint8_t>(Action)),
       FCount(1),
       FFact(Fact),
-      FSortCode(Fact ? Fact->ID() : 0) {}
+      FSortCode(Fact ? Fact->ID() : 0),
+      FIdentity(Share(0, Fact.Get())) {}
 
 // A nil parent counts as the clear token (no facts, code 0).
 TIEToken::TIEToken(const IReteToken& Parent, const IFact& Fact)
@@ -113,7 +125,9 @@ TIEToken::TIEToken(const IReteToken& Parent, const IFact& Fact)
       FFact(Fact),
       FParent(Parent),
       FStrength(Parent ? Parent->FStrength : 1.0f),
-      FSortCode(ExtendSortCode(Parent ? Parent->FSortCode : 0, Fact.Get())) {}
+      FSortCode(ExtendSortCode(Parent ? Parent->FSortCode : 0, Fact.Get())),
+      FIdentity((Parent && Parent->FCount > 0 ? Parent->FIdentity : 0) +
+                Share(FCount - 1, Fact.Get())) {}
 
 TIEToken::TIEToken(const TIEToken& Source)
     : TInterfacedPersistent(),
@@ -122,7 +136,8 @@ TIEToken::TIEToken(const TIEToken& Source)
       FFact(Source.FFact),
       FParent(Source.FParent),
       FStrength(Source.FStrength),
-      FSortCode(Source.FSortCode) {}
+      FSortCode(Source.FSortCode),
+      FIdentity(Source.FIdentity) {}
 
 TIEToken::TIEToken(const IReteToken& Source) {
   if (!Source) return;
@@ -132,6 +147,7 @@ TIEToken::TIEToken(const IReteToken& Source) {
   FParent = Source->FParent;
   FStrength = Source->FStrength;
   FSortCode = Source->FSortCode;
+  FIdentity = Source->FIdentity;
 }
 
 void TIEToken::Assign(TPersistent* Source) {
@@ -144,6 +160,7 @@ void TIEToken::Assign(TPersistent* Source) {
     FParent = S->FParent;
     FStrength = S->FStrength;
     FSortCode = S->FSortCode;
+    FIdentity = S->FIdentity;
     return;
   }
   TInterfacedPersistent::Assign(Source);
@@ -243,20 +260,6 @@ const bool Registered =
          .Property("Tag", &TIEToken::Tag, &TIEToken::SetTag),
      true);
 }  // namespace
-
-uint64_t PartialMatchHash(const TIEToken& Token) noexcept {
-  uint64_t H = 0;
-  for (const TIEToken* T = &Token; T; T = T->Parent().Get()) {
-    const TFact* F = T->FactPtr();
-    uint64_t X = F ? (static_cast<uint64_t>(static_cast<uint32_t>(F->ID())) << 20) ^
-                         static_cast<uint32_t>(F->Segment())
-                   : 0x9e3779b97f4a7c15ull;
-    X ^= static_cast<uint64_t>(T->Count()) * 0xff51afd7ed558ccdull;
-    X *= 0xc4ceb9fe1a85ec53ull;
-    H += X ^ (X >> 29);
-  }
-  return MixHash(H);
-}
 
 bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept {
   const TIEToken* X = &A;

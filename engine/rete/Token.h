@@ -48,6 +48,10 @@ class TIEToken : public TInterfacedPersistent {
   float Strength() const noexcept { return FStrength; }
   void SetStrength(float Value) noexcept;
 
+  // The hash of the partial match (agrees with SamePartialMatch), taken when the token is made:
+  // a fact keeps its ID and segment while it is in the network. 0 for the clear token.
+  uint64_t IdentityHash() const noexcept { return FIdentity; }
+
   // Same facts (by ID) in the same positions and the same strength; tags do not matter.
   virtual bool Equals(const TIEToken* Token) const;
   void Assign(TPersistent* Source) override;
@@ -66,12 +70,14 @@ class TIEToken : public TInterfacedPersistent {
   IReteToken FParent;
   float FStrength = 1.0f;
   int32_t FSortCode = 0;
+  // The sum of one share per position, so a token's first Count - 1 facts hash as its parent.
+  uint64_t FIdentity = 0;
 };
 
 // The same partial match: position by position facts with the same ID and segment (a missing
 // fact only matches a missing fact); tags and strengths do not matter.
 bool SamePartialMatch(const TIEToken& A, const TIEToken& B) noexcept;
 // A hash of the partial match (agrees with SamePartialMatch).
-uint64_t PartialMatchHash(const TIEToken& Token) noexcept;
+inline uint64_t PartialMatchHash(const TIEToken& Token) noexcept { return Token.IdentityHash(); }
 
 }  // namespace norvale

@@ -6,30 +6,14 @@ namespace norvale {
 
 namespace {
 
-// The share of one position of a chain in the chain's hash. The chain's hash is the sum of its
-// positions' shares, so the hash of a token's first Count - 1 facts is the token's hash less the
-// share of its own fact.
-inline uint64_t Share(int Position, const TFact* Fact) noexcept {
-  const uint64_t Where =
-      static_cast<uint64_t>(static_cast<uint32_t>(Position)) * 2 + (Fact ? 0 : 1);
-  const uint64_t What = Fact ? static_cast<uint64_t>(static_cast<uint32_t>(Fact->ID())) |
-                                   static_cast<uint64_t>(static_cast<uint32_t>(Fact->Segment()))
-                                       << 32
-                             : 0;
-  return MixHash(MixHash(Where) ^ What);
-}
-
 // The chain from a token to its root, position Count - 1 first; a nil token or the clear token is
 // the empty chain.
 inline int CountOf(const TIEToken* Token) noexcept {
   return Token && Token->Count() > 0 ? Token->Count() : 0;
 }
 
-uint64_t ChainHash(const TIEToken* Token) noexcept {
-  uint64_t H = 0;
-  for (; CountOf(Token) > 0; Token = Token->Parent().Get())
-    H += Share(Token->Count() - 1, Token->FactPtr());
-  return H;
+inline uint64_t ChainHash(const TIEToken* Token) noexcept {
+  return CountOf(Token) > 0 ? Token->IdentityHash() : 0;
 }
 
 inline bool SameFact(const TFact* A, const TFact* B) noexcept {
@@ -161,7 +145,7 @@ bool TTokenMemory::Add(const IReteToken& Token) {
   TGroup* G = nullptr;
   if (FKind != tkkNone) {
     const int N = CountOf(Token.Get());
-    G = GroupFor(*Token, N > 0 ? H - Share(N - 1, Token->FactPtr()) : H);
+    G = GroupFor(*Token, N > 1 ? ChainHash(Token->Parent().Get()) : 0);
   }
   TEntry* E;
   if (FFreeEntries) {
