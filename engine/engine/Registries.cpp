@@ -143,6 +143,16 @@ void TFacts::AppendSlot(const IFact& Fact) {
 
 void TFacts::LayOut(std::vector<IFact> Facts) {
   FSlots = std::move(Facts);
+  Renumber();
+}
+
+void TFacts::Compact() {
+  FSlots.erase(std::remove_if(FSlots.begin(), FSlots.end(), [](const IFact& F) { return !F; }),
+               FSlots.end());
+  Renumber();
+}
+
+void TFacts::Renumber() {
   const int N = static_cast<int>(FSlots.size());
   for (int I = 0; I < N; ++I) FSlots[I]->FBaseSlot = I;
   // Every slot counts one; each node then adds itself to the node covering it.
@@ -190,7 +200,7 @@ void TFacts::Unstore(int Index) {
   FSlots[Slot] = nullptr;
   for (int I = Slot + 1; I < static_cast<int>(FTree.size()); I += I & -I) --FTree[I];
   --FLive;
-  if (FSlots.size() > 64 && FSlots.size() > 2 * static_cast<size_t>(FLive)) LayOut(List());
+  if (FSlots.size() > 64 && FSlots.size() > 2 * static_cast<size_t>(FLive)) Compact();
 }
 
 int TFacts::Add(const IFact& Fact) {

@@ -91,6 +91,11 @@ class TFacts : public TPersistent {
   void AppendSlot(const IFact& Fact);
   // Puts Facts into the slots, without empty ones, and rebuilds the count tree.
   void LayOut(std::vector<IFact> Facts);
+  // Drops the emptied slots in place: the slot table keeps its storage (Clear gives it back),
+  // so that retracting many facts allocates nothing.
+  void Compact();
+  // Numbers the slots and rebuilds the count tree after they were moved.
+  void Renumber();
   // The printed facts (or their ID forms) separated by line breaks.
   std::string Joined(bool IDForms) const;
 
