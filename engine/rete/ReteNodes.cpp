@@ -668,15 +668,15 @@ TPatternMatchTerminalNode::~TPatternMatchTerminalNode() { FastClear(); }
 TActivation* TPatternMatchTerminalNode::GetActivation(int Index) const {
   if (Index < 0 || Index >= GetActivationCount())
     throw EListError(Format("List index out of bounds (%d)", {Index}));
-  return *std::next(FActivations.begin(), Index);
+  TActivation* A = FFirst;
+  while (Index-- > 0) A = A->FNodeNext;
+  return A;
 }
 
 int TPatternMatchTerminalNode::IndexOf(const TActivation* Activation) const {
   int I = 0;
-  for (TActivation* A : FActivations) {
+  for (TActivation* A = FFirst; A; A = A->FNodeNext, ++I)
     if (A == Activation) return I;
-    ++I;
-  }
   return -1;
 }
 
@@ -700,21 +700,33 @@ TActivation* TPatternMatchTerminalNode::AddActivation(const IReteToken& Token) {
   if (Token->Tag() == taAdd && FRule->OneShot() && FRule->Fired()) return nullptr;
   if (Token->Tag() == taUpdate && FInitialized) return nullptr;
   TActivation* A = NewObject<TActivation>(FRule, Token->Strength(), this, Token);
-  A->FNodeIt = FActivations.insert(FActivations.end(), A);
   A->FMatchHash = PartialMatchHash(*Token);
-  FByMatch.Insert(A->FMatchHash, A);
+  try {
+    FByMatch.Insert(A->FMatchHash, A);
+  } catch (...) {
+    A->FNode = nullptr;
+    Free(A);
+    throw;
+  }
+  A->FNodePrev = FLast;
+  (FLast ? FLast->FNodeNext : FFirst) = A;
+  FLast = A;
+  ++FActivationCount;
   if (FRete) FRete->Activate(A);
   return A;
 }
 
 void TPatternMatchTerminalNode::Unlist(TActivation* A) {
-  FActivations.erase(A->FNodeIt);
+  (A->FNodePrev ? A->FNodePrev->FNodeNext : FFirst) = A->FNodeNext;
+  (A->FNodeNext ? A->FNodeNext->FNodePrev : FLast) = A->FNodePrev;
+  A->FNodePrev = A->FNodeNext = nullptr;
+  --FActivationCount;
   FByMatch.Erase(A->FMatchHash, A);
   A->FNode = nullptr;
 }
 
 void TPatternMatchTerminalNode::StandDown() {
-  while (!FActivations.empty()) Deactivate(FActivations.back());
+  while (FLast) Deactivate(FLast);
 }
 
 void TPatternMatchTerminalNode::StandDown(const TIEToken& Token) {
@@ -742,8 +754,14 @@ void TPatternMatchTerminalNode::RuleFired(TActivation* Activation) {
 }
 
 void TPatternMatchTerminalNode::FastClear() {
-  for (TActivation* A : FActivations) A->FNode = nullptr;
-  FActivations.clear();
+  for (TActivation* A = FFirst; A;) {
+    TActivation* Next = A->FNodeNext;
+    A->FNode = nullptr;
+    A->FNodePrev = A->FNodeNext = nullptr;
+    A = Next;
+  }
+  FFirst = FLast = nullptr;
+  FActivationCount = 0;
   FByMatch.Clear();
 }
 

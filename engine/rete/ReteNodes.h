@@ -76,8 +76,9 @@ class TActivation : public TPersistent {
   IReteToken FToken;
   TPatternMatchTerminalNode* FNode;
   float FStrength;
-  // Positions in the terminal's list and in the engine's, for removal in constant time.
-  std::list<TActivation*>::iterator FNodeIt;
+  // Its neighbours in the terminal's list, for removal in constant time.
+  TActivation* FNodePrev = nullptr;
+  TActivation* FNodeNext = nullptr;
   uint64_t FMatchHash = 0;
   // The agenda's links: the agenda it is on, its neighbours in its salience group.
   class TActivationAgenda* FAgenda = nullptr;
@@ -257,7 +258,7 @@ class TPatternMatchTerminalNode : public TReteNode {
   TRule* Rule() const noexcept { return FRule; }
   bool Initialized() const noexcept { return FInitialized; }
   void SetInitialized(bool Value) noexcept { FInitialized = Value; }
-  int GetActivationCount() const noexcept { return static_cast<int>(FActivations.size()); }
+  int GetActivationCount() const noexcept { return FActivationCount; }
   TActivation* GetActivation(int Index) const;
   int IndexOf(const TActivation* Activation) const;
 
@@ -282,8 +283,11 @@ class TPatternMatchTerminalNode : public TReteNode {
   void Unlist(TActivation* Activation);
   TRule* FRule;
   bool FInitialized = false;
-  std::list<TActivation*> FActivations;  // oldest first
-  THashIndex<TActivation> FByMatch;      // by the hash of the partial match
+  // The activations, oldest first, linked through their FNodePrev and FNodeNext.
+  TActivation* FFirst = nullptr;
+  TActivation* FLast = nullptr;
+  int FActivationCount = 0;
+  THashIndex<TActivation> FByMatch;  // by the hash of the partial match
 };
 
 }  // namespace norvale
