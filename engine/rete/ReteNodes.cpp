@@ -599,10 +599,13 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
   }
   const bool Added = Token->Tag() != taRemove;
   TTokenSink Children = [this](const IReteToken& T) { CallChildren(T); };
+  // With the short cut, a token's key in its own memory is the key of its partners in the other.
+  const TIEValue* Key = nullptr;
   switch (CallType) {
     case ctRight:
-      FRight->Prefetch(*Token);
-      if (FShortCut) FLeft->PrefetchKey(FRightKey.Read(Token->FactPtr()));
+      if (FShortCut) Key = FRightKey.Read(Token->FactPtr());
+      FRight->Prefetch(*Token, Key);
+      FLeft->PrefetchKey(Key);
       if (Added) {
         IReteToken Copy = NewRef<TIEToken>(*Token);
         if (FRight->Add(Copy)) RightActivation(Copy, true);
@@ -611,9 +614,10 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
       }
       break;
     case ctLeft:
-      FLeft->Prefetch(*Token);
       if (FShortCut && FKeyTokenIndex < Token->Count())
-        FRight->PrefetchKey(FLeftKey.Read(Token->Facts(FKeyTokenIndex)));
+        Key = FLeftKey.Read(Token->Facts(FKeyTokenIndex));
+      FLeft->Prefetch(*Token, Key);
+      FRight->PrefetchKey(Key);
       if (Added) {
         IReteToken Copy = NewRef<TIEToken>(*Token);
         if (FLeft->Add(Copy)) {

@@ -91,9 +91,9 @@ TTokenMemory::TGroup* TTokenMemory::FindPrefixGroup(const TIEToken& Prefix) cons
                       [&](const TGroup* G) { return SameChain(G->Prefix.Get(), &Prefix); });
 }
 
-void TTokenMemory::Prefetch(const TIEToken& Token) const {
+void TTokenMemory::Prefetch(const TIEToken& Token, const TIEValue* Key) const {
   FEntries.Prefetch(ChainHash(&Token));
-  if (FKind == tkkSlot) PrefetchKey(KeyOf(Token));
+  PrefetchKey(Key);
 }
 
 void TTokenMemory::PrefetchKey(const TIEValue* Key) const {

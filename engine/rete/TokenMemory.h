@@ -76,9 +76,10 @@ class TTokenMemory {
   // belongs to the fact.
   const TIEValue* KeyOf(const TIEToken& Token) const;
 
-  // Start loading what Add, Find or Remove of Token, respectively ForEachWithKey(Key), read first;
-  // a join calls them for both its memories before it works on either.
-  void Prefetch(const TIEToken& Token) const;
+  // Start loading what Add, Find or Remove of Token (whose key, read by the caller, is Key),
+  // respectively ForEachWithKey(Key), read first; a join calls them for both its memories before
+  // it works on either. A nil Key loads the identity slot only.
+  void Prefetch(const TIEToken& Token, const TIEValue* Key) const;
   void PrefetchKey(const TIEValue* Key) const;
 
   // Fn(TIEToken&) for every stored token.
