@@ -8,32 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "TestFunction.h"
 #include "engine/engine/InferenceEngine.h"
 
 namespace norvale::test {
-
-// A host function whose body is a lambda; arguments arrive resolved in the calling context.
-class TLambdaFunction : public TIEUserFunction {
- public:
-  using TBody = std::function<IIEValue(const std::vector<IIEValue>& Args, TIEContext* Context)>;
-  TLambdaFunction(std::string Name, TBody Body) : FName(std::move(Name)), FBody(std::move(Body)) {}
-  void AfterConstruction() override {
-    TIEUserFunction::AfterConstruction();
-    SetFunctionName(FName);
-  }
-
- protected:
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TIEUserFunction::Call(FunCall, Context, Result);
-    std::vector<IIEValue> Args;
-    for (const IIEValue& A : FunCall->Arguments()) Args.push_back(A->Resolve(Context));
-    Result = FBody(Args, Context);
-  }
-
- private:
-  std::string FName;
-  TBody FBody;
-};
 
 class EngineFixture : public ::testing::Test {
  protected:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestFunction.h"
 #include "TestSupport.h"
 
 #include "engine/core/IEFuzzy.h"
@@ -10,25 +11,7 @@ namespace norvale {
 namespace {
 
 // (record args...) logs its resolved arguments; (check ...) is TRUE unless told otherwise.
-class TLogFunction : public TIEUserFunction {
- public:
-  TLogFunction(std::string Name, std::function<IIEValue(const IFunCall&, TIEContext*)> Body)
-      : FName(std::move(Name)), FBody(std::move(Body)) {}
-  void AfterConstruction() override {
-    TIEUserFunction::AfterConstruction();
-    SetFunctionName(FName);
-  }
-
- protected:
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TIEUserFunction::Call(FunCall, Context, Result);
-    Result = FBody(FunCall, Context);
-  }
-
- private:
-  std::string FName;
-  std::function<IIEValue(const IFunCall&, TIEContext*)> FBody;
-};
+using TLogFunction = test::TCallFunction;
 
 class NetworkTest : public ::testing::Test {
  protected:
