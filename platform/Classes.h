@@ -136,6 +136,8 @@ class TPersistent : public TObject {
 };
 
 class TInterfacedPersistent : public TCountedBase<TPersistent> {};
+// A reference to any counted persistent object, where the design passes an untyped interface.
+using IUnknown = Ref<TInterfacedPersistent>;
 
 enum TOperation { opInsert, opRemove };
 enum TComponentStateItem { csLoading, csReading, csWriting, csDestroying, csDesigning, csUpdating };

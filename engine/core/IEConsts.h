@@ -296,4 +296,36 @@ inline constexpr const char* SInvalidSubstrParameters =
 inline constexpr const char* SCannotWatch = "Cannot watch %s";
 inline constexpr const char* SCannotUnWatch = "Cannot unwatch %s";
 
+// The tokenizer and the parser.
+inline constexpr const char* SUnterminatedString =
+    "Invalid string value, string was not terminated";
+inline constexpr const char* SInvalidTokenHint = "Invalid Token hint for parsing token: %s";
+inline constexpr const char* SUnexpectedSymbol =
+    "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
+inline constexpr const char* SExpectedOpen = "Expected \"(\"";
+inline constexpr const char* SExpectedClose = "Expected \")\"";
+inline constexpr const char* SExpected = "Expected \"%s\"";
+inline constexpr const char* SMissingName = "Missing name";
+inline constexpr const char* SUnexpectedEndOfStream = "Unexpected end of stream";
+inline constexpr const char* SBadArgument = "Bad Argument: %s";
+inline constexpr const char* SEqualsInFact = "\"=\" cannot appear as an atom within a fact";
+inline constexpr const char* SBadSlotValueToken = "Bad Slot Value: %s";
+inline constexpr const char* SExpectedOpenAtom = "Expected \"( <atom>\"";
+inline constexpr const char* SExpectedValueMissing = "Expected value missing";
+inline constexpr const char* SExpectedPointValue = "Expected number, variable, or function call";
+inline constexpr const char* SExpectedDeffunction = "Expected \"( deffunction\"";
+inline constexpr const char* SExpectedDefglobal = "Expected \"( defglobal\"";
+inline constexpr const char* SUnexpectedCharacterFound = "Unexpected character found: \"%s\"";
+inline constexpr const char* SBadVariableName =
+    "Bad Variable Name, must start and end with an asterisk: %s";
+inline constexpr const char* SInvalidDeffunctionArgument =
+    "Invalid argument type for deffunction: \"%s\".  Expected %s";
+inline constexpr const char* SGrammarNotAvailable = "%s cannot be read from text yet";
+// The nesting limits that keep user input from exhausting the stack.
+inline constexpr const char* SNestedTooDeeply = "Expression nested too deeply";
+inline constexpr const char* SParsesNestedTooDeeply =
+    "Texts parsed within one another nested too deeply (more than %d)";
+inline constexpr const char* SCallsNestedTooDeeply =
+    "Deffunction calls nested too deeply (more than %d): %s";
+
 }  // namespace norvale

@@ -732,8 +732,7 @@ int32_t TIEValue::GetHashCode() const {
   }
 }
 
-namespace {
-std::string PrintString(const std::string& Text) {
+std::string QuoteString(std::string_view Text) {
   std::string R;
   R.reserve(Text.size() + 2);
   R += '"';
@@ -748,7 +747,6 @@ std::string PrintString(const std::string& Text) {
   R += '"';
   return R;
 }
-}  // namespace
 
 std::string TIEValue::GetToString() const {
   switch (FType) {
@@ -759,7 +757,7 @@ std::string TIEValue::GetToString() const {
     case dtMultiSlot:
       return FText;
     case dtString:
-      return PrintString(FText);
+      return QuoteString(FText);
     case dtInteger:
       return std::to_string(FInteger);
     case dtVariable:

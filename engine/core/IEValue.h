@@ -227,6 +227,10 @@ IIEValue NewFactId(int32_t Id);
 IIEValue NewList(const IValueVector& List);
 IIEValue NewList();
 
+// The printed form of a string value: backslashes doubled, double quotes escaped, the whole in
+// double quotes.
+std::string QuoteString(std::string_view Text);
+
 // The enumeration name of a type, "dtAtom".
 const std::string& GetIETypeName(TIEType Type);
 

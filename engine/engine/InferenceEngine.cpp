@@ -6,6 +6,7 @@
 #include "engine/core/IEFuzzy.h"
 #include "engine/engine/CoreFunctions.h"
 #include "engine/engine/FactSet.h"
+#include "engine/language/IEParser.h"
 
 namespace norvale {
 
@@ -56,6 +57,10 @@ std::unique_ptr<T> TInferenceEngine::Create(TIEObjectType ObjectType) {
 
 void TInferenceEngine::CreateOwnedObjects() {
   // Made here rather than in the constructor, so that a descendant's CreateIEObject is used.
+  FParser = NewParser();
+  FParser->SetErrorHandling(FParserErrorHandling);
+  FParser->SetMaxErrors(FParserMaxErrors);
+  FParser->SetStaticTypeChecks(FTypeChecks.Contains(tcStatic));
   FGlobalVariables = Create<TGlobalVariables>(otGlobalVariables);
   FDefinedTypes = Create<TIEDefinedTypes>(otDefinedTypes);
   FAgenda = Create<TActivationAgenda>(otAgenda);
@@ -138,6 +143,7 @@ void TInferenceEngine::BeforeDestruction() {
   OnAddDefinedType.Clear();
   OnRemoveDefinedType.Clear();
   OnEndInference.Clear();
+  if (FParser) FParser->ClearEvents();
   if (FNetwork) {
     FNetwork->OnActivation.Clear();
     FNetwork->OnDeactivation.Clear();
@@ -171,6 +177,8 @@ TInferenceEngine::~TInferenceEngine() {
   FUserFunctions.reset();
   FAgenda.reset();
   FGlobalContext.reset();
+  Free(FParser);
+  FParser = nullptr;
 }
 
 void TInferenceEngine::SetSymbolIndex(int Value) noexcept {
@@ -595,20 +603,7 @@ void TInferenceEngine::FactTemplateRenaming(TFactTemplate* Template, const std::
 }
 
 // --- IReasoner ------------------------------------------------------------------------------
-
-std::string TInferenceEngine::PrettyPrint(const TFunctionCall& FunCall) {
-  return FunCallToString(FunCall);
-}
-std::string TInferenceEngine::PrettyPrint(const TFact& Fact) { return Fact.GetToString(); }
-std::string TInferenceEngine::PrettyPrint(const TIEUserFunction& Function) {
-  std::string R = ";" + Function.FunctionName() + Function.ArgumentString();
-  if (!Function.Comment().empty()) R += NewLineString + std::string(";") + Function.Comment();
-  return R;
-}
-std::string TInferenceEngine::PrettyPrint(const TIEDefinedType& Type) {
-  return DefinedTypePrettyPrint(Type);
-}
-std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return RulePrettyPrint(Rule); }
+// Printing goes through the parser: the one writer of read-back text (EngineLanguage.cpp).
 
 void TInferenceEngine::AddUserFunction(const IUserFunction& Function) {
   if (Function) FUserFunctions->Put(Function->FunctionName(), Function);
@@ -638,41 +633,6 @@ IUserFunction TInferenceEngine::GetUserFunction(const TIEName& Name) const {
 
 void TInferenceEngine::SetUserFunction(const TIEName& Name, const IUserFunction& Function) {
   FUserFunctions->Put(Name, Function);
-}
-
-// --- parsing and printing through the knowledge language ------------------------------------
-
-void TInferenceEngine::RaiseNoParser(const char* What) const {
-  throw EIEException(Format(
-      "Reading %s needs the knowledge-language parser, which this engine does not have", {What}));
-}
-
-IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
-  RaiseNoParser("a slot definition");
-}
-IFact TInferenceEngine::ParseFactText(const std::string&) { RaiseNoParser("a fact"); }
-TRule* TInferenceEngine::ParseRule(const std::string&) { RaiseNoParser("a rule"); }
-IUserFunction TInferenceEngine::ParseFunction(const std::string&) { RaiseNoParser("a function"); }
-ISingletonsVector TInferenceEngine::ParseSingletons(const std::string&) {
-  RaiseNoParser("singletons");
-}
-IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) {
-  RaiseNoParser("a fuzzy set");
-}
-IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) {
-  RaiseNoParser("a fuzzy variable");
-}
-
-std::string TInferenceEngine::PrettyPrint(const TSingletonsVector* Singletons) {
-  return Singletons ? SingletonsPrettyPrint(*Singletons) : std::string();
-}
-
-std::string TInferenceEngine::PrettyPrint(const TIFuzzySet* Set, bool Term) {
-  return Set ? FuzzySetPrettyPrint(*Set, Term) : std::string();
-}
-
-std::string TInferenceEngine::PrettyPrint(const TIFuzzyVariable* Variable) {
-  return Variable ? FuzzyVariablePrettyPrint(*Variable) : std::string();
 }
 
 }  // namespace norvale

@@ -1,6 +1,7 @@
 // The inference engine component: every call from a host enters the system here.
 #pragma once
 
+#include <iosfwd>
 #include <limits>
 #include <list>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/NestingGuard.h"
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Pattern.h"
 #include "engine/functions/Reasoner.h"
@@ -23,6 +25,9 @@ namespace norvale {
 
 class TInferenceEngine;
 class TFactSets;
+class TIEParser;
+class TIETokenizerStream;
+class TInterpretedFunction;
 
 // The objects an engine owns; CreateIEObject makes each, so a descendant can substitute its own.
 enum TIEObjectType {
@@ -71,7 +76,7 @@ class TInferenceEngine : public TComponent,
 
   // --- configuration ---
   TTypeChecks TypeChecks() const noexcept { return FTypeChecks; }
-  void SetTypeChecks(TTypeChecks Value) noexcept { FTypeChecks = Value; }
+  void SetTypeChecks(TTypeChecks Value) noexcept;
   TDuplicateConstructs DuplicateConstructs() const noexcept { return FDuplicateConstructs; }
   void SetDuplicateConstructs(TDuplicateConstructs Value) noexcept { FDuplicateConstructs = Value; }
   TConstructWatches Watch() const noexcept { return FWatch; }
@@ -79,10 +84,11 @@ class TInferenceEngine : public TComponent,
   TFunctionPackages Packages() const noexcept { return FPackages; }
   // Frees the packages the engine owns and creates those of Value.
   void SetPackages(TFunctionPackages Value);
+  // The three are copied into the parser at once.
   TErrorHandling ParserErrorHandling() const noexcept { return FParserErrorHandling; }
-  void SetParserErrorHandling(TErrorHandling Value) noexcept { FParserErrorHandling = Value; }
+  void SetParserErrorHandling(TErrorHandling Value) noexcept;
   int ParserMaxErrors() const noexcept { return FParserMaxErrors; }
-  void SetParserMaxErrors(int Value) noexcept { FParserMaxErrors = Value; }
+  void SetParserMaxErrors(int Value) noexcept;
 
   // A new instance of the class of each owned object; override to substitute one.
   virtual TObject* CreateIEObject(TIEObjectType ObjectType);
@@ -197,10 +203,55 @@ class TInferenceEngine : public TComponent,
   std::string PrettyPrint(const TIFuzzySet* Set, bool Term) override;
   std::string PrettyPrint(const TIFuzzyVariable* Variable) override;
 
-  // Reads a rule from its text (needs the knowledge-language parser).
+  // --- the knowledge language ---
+  // The engine's one parser. Every parse entry point installs a new tokenizer over its text in
+  // it and the previous one again afterwards, so parses may nest (TParseScope).
+  TIEParser& Parser() const noexcept { return *FParser; }
+  // A new parser of the knowledge language for this engine; override to substitute another.
+  virtual TIEParser* NewParser();
+  // A new tokenizer over Text, owned by the caller.
+  virtual TIETokenizerStream* NewTokenizer(std::string Text);
+  // The nesting limits that keep user input from exhausting the stack: expressions nested in one
+  // text (a parse error "Expression nested too deeply"), texts parsed within one another and
+  // deffunction calls within one another (EIEException). The engine stays usable after each.
+  TNestingLevel& ExpressionNesting() noexcept { return FExpressionNesting; }
+  TNestingLevel& ParseNesting() noexcept { return FParseNesting; }
+  TNestingLevel& CallNesting() noexcept { return FCallNesting; }
+  int MaxExpressionDepth() const noexcept { return FExpressionNesting.Limit; }
+  void SetMaxExpressionDepth(int Value) noexcept { FExpressionNesting.Limit = Value; }
+  int MaxParseDepth() const noexcept { return FParseNesting.Limit; }
+  void SetMaxParseDepth(int Value) noexcept { FParseNesting.Limit = Value; }
+  int MaxCallDepth() const noexcept { return FCallNesting.Limit; }
+  void SetMaxCallDepth(int Value) noexcept { FCallNesting.Limit = Value; }
+
+  // The parser's top-level loop over the whole text: constructs are registered, top-level calls
+  // executed (with Execute) and results echoed on the console.
+  bool Parse(const std::string& Text, bool Execute = true);
+  bool Parse(std::istream& Stream, bool Execute = true);
+  // A value of the given type made from Text: numbers in decimal, strings without their quotes,
+  // calls and lists through the grammar (nil when the text holds none); other types raise "Unable
+  // to parse strings of %s at this time".
+  IIEValue Parse(const std::string& Text, TIEType ValueType);
+  // One construct or value read from Text, not registered.
+  IFunCall ParseFunCall(const std::string& Text);
+  // One call, executed in GlobalContext; its result.
+  IIEValue ParseNExecuteFunCall(const std::string& Text);
+  IIEValue ParseValue(const std::string& Text);
+  IValueVector ParseList(const std::string& Text);
   virtual TRule* ParseRule(const std::string& Text);
-  // Reads a deffunction from its text (needs the knowledge-language parser).
   virtual IUserFunction ParseFunction(const std::string& Text);
+  // Reads a defglobal and stores its variables.
+  bool ParseGlobalVariables(const std::string& Text);
+  // "?*name* = value": the value, and the name with its asterisks in Name.
+  IIEValue ParseVariable(const std::string& Text, std::string& Name);
+  // The read-back forms, through the parser.
+  std::string PrettyPrint(const TIEValue& Value);
+  std::string PrettyPrint(const TInterpretedFunction& Function);
+  std::string PrettyPrint(const std::string& VarName, const IIEValue& Value);
+  // The global variables as one defglobal; empty when there are none.
+  std::string PrettyPrintGlobalVariables();
+  // Whether console output reaches anyone: texts made only for the console are skipped when not.
+  virtual bool HasConsoleOutput() const { return static_cast<bool>(OnPrintOut); }
 
   // --- the network ---
   TReteNetwork& Network() noexcept { return *FNetwork; }
@@ -338,7 +389,6 @@ class TInferenceEngine : public TComponent,
   void CreateSpecialTemplates();
 
  private:
-  [[noreturn]] void RaiseNoParser(const char* What) const;
   void FreeDeferredRules();
   void ClearAgenda();
   void CreateOwnedObjects();
@@ -347,6 +397,10 @@ class TInferenceEngine : public TComponent,
   // Takes every waiting activation off and places it again (salience evaluated anew).
   void ReplaceActivations();
 
+  TIEParser* FParser = nullptr;
+  TNestingLevel FExpressionNesting{0, 1000};
+  TNestingLevel FParseNesting{0, 64};
+  TNestingLevel FCallNesting{0, 5000};
   TTypeChecks FTypeChecks{tcStatic};
   TDuplicateConstructs FDuplicateConstructs = dcOverwrite;
   TConstructWatches FWatch;

@@ -5,6 +5,8 @@
 
 #include "engine/core/IEFuzzy.h"
 #include "engine/engine/InferenceEngine.h"
+#include "engine/functions/InterpretedFunction.h"
+#include "engine/language/IEPrinter.h"
 
 namespace norvale {
 
@@ -607,7 +609,11 @@ void TUserFunctions::Put(const std::string& Name, const IUserFunction& Function)
     Remove(Name);
   }
   FItems.emplace(Name, Function);
-  if (Function->IsInterpreted()) ++FInterpreted;
+  if (Function->IsInterpreted()) {
+    ++FInterpreted;
+    // Numbered in the order of definition, which copies to another engine keep.
+    if (auto* F = dynamic_cast<TInterpretedFunction*>(Function.Get())) F->SetOrder(++FLastOrder);
+  }
   if (FEngine) {
     Function->AddReasoner(FEngine);
     FEngine->AddFunction(Function);
@@ -691,7 +697,15 @@ bool TUserFunctions::Assign(const TUserFunctions& Source, bool Tolerant) {
 bool TUserFunctions::AssignInterpretedFunctions(const std::vector<IUserFunction>& Functions,
                                                 bool Tolerant) {
   bool All = true;
-  for (const IUserFunction& F : Functions) {
+  std::vector<IUserFunction> Sorted = Functions;
+  auto OrderOf = [](const IUserFunction& F) {
+    auto* I = dynamic_cast<const TInterpretedFunction*>(F.Get());
+    return I ? I->Order() : 0;
+  };
+  std::stable_sort(Sorted.begin(), Sorted.end(), [&](const IUserFunction& A, const IUserFunction& B) {
+    return OrderOf(A) < OrderOf(B);
+  });
+  for (const IUserFunction& F : Sorted) {
     try {
       if (!FEngine) throw EIEException(SUnknownEngine);
       IUserFunction Copy = FEngine->ParseFunction(FEngine->PrettyPrint(*F));
@@ -738,10 +752,23 @@ void TGlobalVariables::ResetAll() {
 
 std::string TGlobalVariables::GetToString() const {
   if (Count() == 0) return std::string();
-  std::string R = "(defglobal";
-  for (const std::string& K : Keys())
-    R += " ?" + K + " = " + (Get(K) ? Get(K)->GetToString() : std::string("nil"));
-  return R + ")";
+  if (FEngine) return FEngine->PrettyPrintGlobalVariables();
+  return PrintGlobalVariables(*this);
+}
+
+void TGlobalVariables::Assign(TPersistent* Source) {
+  auto* G = dynamic_cast<TGlobalVariables*>(Source);
+  if (!G || !G->FEngine || !FEngine) {
+    TEngineVariables::Assign(Source);
+    return;
+  }
+  if (G == this) return;
+  Clear();
+  SetCapacity(G->Capacity());
+  SetLoadFactor(G->LoadFactor());
+  SetHashType(G->HashType());
+  // Read again from their text here: initial values that are calls run in this engine.
+  if (G->Count() > 0) FEngine->Parse(G->FEngine->PrettyPrintGlobalVariables(), true);
 }
 
 }  // namespace norvale

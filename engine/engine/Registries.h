@@ -224,6 +224,7 @@ class TUserFunctions : public TPersistent {
   TInferenceEngine* FEngine;
   std::map<std::string, IUserFunction> FItems;
   int FInterpreted = 0;
+  int FLastOrder = 0;
 };
 
 // The store/fetch storage: values by name.
@@ -249,6 +250,8 @@ class TGlobalVariables : public TEngineVariables {
   void ResetAll();
   // "(defglobal ?name = value ...)", empty when there are none.
   std::string GetToString() const;
+  // From the global variables of another engine: their defglobal text is read here.
+  void Assign(TPersistent* Source) override;
 };
 
 }  // namespace norvale

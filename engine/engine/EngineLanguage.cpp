@@ -1,0 +1,186 @@
+// The engine's side of the knowledge language: its parser, the parse entry points (each inside a
+// TParseScope) and printing, which goes through the parser's writer.
+#include <istream>
+
+#include "engine/engine/InferenceEngine.h"
+#include "engine/functions/InterpretedFunction.h"
+#include "engine/language/IEClipsParser.h"
+#include "engine/language/ParseScope.h"
+
+namespace norvale {
+
+// --- the parser and its settings -----------------------------------------------------------------
+
+TIEParser* TInferenceEngine::NewParser() { return NewObject<TIEClipsParser>(this, nullptr); }
+
+TIETokenizerStream* TInferenceEngine::NewTokenizer(std::string Text) {
+  return NewObject<TIEClipsStream>(std::move(Text), this);
+}
+
+void TInferenceEngine::SetParserErrorHandling(TErrorHandling Value) noexcept {
+  FParserErrorHandling = Value;
+  if (FParser) FParser->SetErrorHandling(Value);
+}
+
+void TInferenceEngine::SetParserMaxErrors(int Value) noexcept {
+  FParserMaxErrors = Value;
+  if (FParser) FParser->SetMaxErrors(Value);
+}
+
+void TInferenceEngine::SetTypeChecks(TTypeChecks Value) noexcept {
+  FTypeChecks = Value;
+  if (FParser) FParser->SetStaticTypeChecks(Value.Contains(tcStatic));
+}
+
+// --- parse entry points --------------------------------------------------------------------------
+
+bool TInferenceEngine::Parse(const std::string& Text, bool Execute) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().Parse(Execute);
+}
+
+bool TInferenceEngine::Parse(std::istream& Stream, bool Execute) {
+  TParseScope Scope(*this, Stream);
+  return Scope.Parser().Parse(Execute);
+}
+
+IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {
+  switch (ValueType) {
+    case dtNone:
+      return NewRef<TIEValue>();
+    case dtAtom:
+    case dtVariable:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
+      return NewRef<TIEValue>(Text, ValueType);
+    case dtString: {
+      const size_t First = Text.find_first_not_of('"');
+      if (First == std::string::npos) return NewString(std::string());
+      const size_t Last = Text.find_last_not_of('"');
+      return NewString(Text.substr(First, Last - First + 1));
+    }
+    case dtInteger:
+      return NewInteger(StrToInt(Text));
+    case dtFactId:
+      return norvale::NewFactId(StrToInt(Text));
+    case dtFloat:
+      return NewFloat(StrToFloat(Text));
+    case dtFunCall:
+      return NewRef<TIEValue>(ParseFunCall(Text));
+    case dtFact: {
+      TParseScope Scope(*this, Text);
+      return NewRef<TIEValue>(Scope.Parser().ParseFact());
+    }
+    case dtList: {
+      IIEValue V = ParseValue(Text);
+      return V ? V : FCNil;
+    }
+    default:
+      break;
+  }
+  if (static_cast<unsigned>(ValueType) <= static_cast<unsigned>(dtMultiSlot))
+    RaiseIE(SParseTypeError, {GetIETypeName(ValueType)});
+  RaiseIE(SParseTypeError, {"Unknown Type (" + IntToStr(static_cast<int>(ValueType)) + ")"});
+}
+
+IFunCall TInferenceEngine::ParseFunCall(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseFunCall();
+}
+
+IIEValue TInferenceEngine::ParseNExecuteFunCall(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseNExecuteFunCall();
+}
+
+IIEValue TInferenceEngine::ParseValue(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseValue();
+}
+
+IValueVector TInferenceEngine::ParseList(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseList();
+}
+
+TRule* TInferenceEngine::ParseRule(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseRule();
+}
+
+IUserFunction TInferenceEngine::ParseFunction(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseFunction();
+}
+
+bool TInferenceEngine::ParseGlobalVariables(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseGlobalVariables();
+}
+
+IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& Name) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseVariable(Name);
+}
+
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseSingletons();
+}
+
+IFact TInferenceEngine::ParseFactText(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  return Scope.Parser().ParseFact();
+}
+
+IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
+  RaiseIE(SGrammarNotAvailable, {"Slot definitions"});
+}
+
+IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) {
+  RaiseIE(SGrammarNotAvailable, {"Fuzzy sets"});
+}
+
+IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) {
+  RaiseIE(SGrammarNotAvailable, {"Fuzzy variables"});
+}
+
+// --- printing ------------------------------------------------------------------------------------
+
+std::string TInferenceEngine::PrettyPrint(const TFunctionCall& FunCall) {
+  return FParser->PrettyPrint(FunCall);
+}
+std::string TInferenceEngine::PrettyPrint(const TFact& Fact) { return FParser->PrettyPrint(Fact); }
+std::string TInferenceEngine::PrettyPrint(const TIEUserFunction& Function) {
+  return FParser->PrettyPrint(Function);
+}
+std::string TInferenceEngine::PrettyPrint(const TInterpretedFunction& Function) {
+  return FParser->PrettyPrint(Function);
+}
+std::string TInferenceEngine::PrettyPrint(const TIEDefinedType& Type) {
+  return FParser->PrettyPrint(Type);
+}
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return FParser->PrettyPrint(Rule); }
+std::string TInferenceEngine::PrettyPrint(const TIEValue& Value) {
+  return FParser->PrettyPrint(Value);
+}
+std::string TInferenceEngine::PrettyPrint(const std::string& VarName, const IIEValue& Value) {
+  return FParser->PrettyPrint(VarName, Value);
+}
+std::string TInferenceEngine::PrettyPrint(const TSingletonsVector* Singletons) {
+  return Singletons ? FParser->PrettyPrint(*Singletons) : std::string();
+}
+std::string TInferenceEngine::PrettyPrint(const TIFuzzySet* Set, bool Term) {
+  return Set ? FParser->PrettyPrint(*Set, Term) : std::string();
+}
+std::string TInferenceEngine::PrettyPrint(const TIFuzzyVariable* Variable) {
+  return Variable ? FParser->PrettyPrint(*Variable) : std::string();
+}
+
+std::string TInferenceEngine::PrettyPrintGlobalVariables() {
+  if (FGlobalVariables->Count() == 0) return std::string();
+  return FParser->PrettyPrint(*FGlobalVariables);
+}
+
+}  // namespace norvale

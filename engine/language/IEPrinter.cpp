@@ -1,0 +1,223 @@
+#include "engine/language/IEPrinter.h"
+
+#include <functional>
+
+#include "engine/functions/InterpretedFunction.h"
+
+namespace norvale {
+
+// --- TIEWriter ---------------------------------------------------------------------------------
+
+void TIEWriter::Write(std::string_view Text) {
+  if (Text.empty()) return;
+  if (FLineStart) {
+    for (int I = 0; I < FLevel; ++I) FText += IndentString;
+    FLineStart = false;
+  }
+  FText += Text;
+}
+
+void TIEWriter::Write(char C) { Write(std::string_view(&C, 1)); }
+
+void TIEWriter::NewLine() {
+  FText += NewLineString;
+  FLineStart = true;
+}
+
+// --- values and calls ----------------------------------------------------------------------------
+
+namespace {
+
+// The items of a list separated by single blanks.
+void WriteItems(TIEWriter& Writer, const TValueVector& List) {
+  bool First = true;
+  for (const IIEValue& Item : List.Values()) {
+    if (!First) Writer.Write(' ');
+    First = false;
+    WriteValue(Writer, Item.Get());
+  }
+}
+
+// Each line of Text; lines end in CR LF, LF or CR, and a line end at the very end starts no
+// further line.
+void ForEachLine(std::string_view Text, const std::function<void(std::string_view)>& Line) {
+  size_t Start = 0;
+  while (Start < Text.size()) {
+    size_t End = Text.find_first_of("\r\n", Start);
+    if (End == std::string_view::npos) {
+      Line(Text.substr(Start));
+      return;
+    }
+    Line(Text.substr(Start, End - Start));
+    Start = End + 1;
+    if (Text[End] == '\r' && Start < Text.size() && Text[Start] == '\n') ++Start;
+  }
+}
+
+}  // namespace
+
+void WriteValue(TIEWriter& Writer, const TIEValue* Value) {
+  if (!Value) {
+    Writer.Write("nil");
+    return;
+  }
+  switch (Value->DType()) {
+    case dtNone:
+      Writer.Write("nil");
+      return;
+    case dtAtom:
+      Writer.Write(Value->Text().empty() ? std::string_view("nil") : Value->Text());
+      return;
+    case dtString:
+      Writer.Write(QuoteString(Value->Text()));
+      return;
+    case dtFunCall:
+      if (const TFunctionCall* C = Value->FunCallPtr()) WriteFunCall(Writer, *C);
+      return;
+    case dtList:
+      if (const TValueVector* L = Value->ListPtr())
+        for (const IIEValue& Item : L->Values()) {
+          WriteValue(Writer, Item.Get());
+          Writer.Write(' ');
+        }
+      return;
+    case dtSingletons:
+      if (const TSingletonsVector* S = Value->SingletonsPtr()) WriteSingletons(Writer, *S);
+      return;
+    default:
+      Writer.Write(Value->GetToString());
+      return;
+  }
+}
+
+void WriteCommentLines(TIEWriter& Writer, const std::string& Comment) {
+  ForEachLine(Comment, [&](std::string_view Line) {
+    std::string T = Trim(Line);
+    if (!T.empty() && T[0] != ';') Writer.Write("; ");
+    Writer.Write(T);
+    Writer.NewLine();
+  });
+}
+
+void WriteFunCall(TIEWriter& Writer, const TFunctionCall& FunCall) {
+  if (!FunCall.Comment().empty()) WriteCommentLines(Writer, FunCall.Comment());
+  Writer.Write('(');
+  Writer.Write(FunCall.Name());
+  const bool PairStyle = FunCall.Name() == "modify" || FunCall.Name() == "duplicate";
+  const std::vector<IIEValue>& Args = FunCall.Arguments();
+  for (size_t I = 0; I < Args.size(); ++I) {
+    const TIEValue* A = Args[I].Get();
+    if (PairStyle && I > 0) {
+      Writer.Write(" (");
+      if (A && A->DType() == dtList && A->ListPtr())
+        WriteItems(Writer, *A->ListPtr());
+      else
+        WriteValue(Writer, A);
+      Writer.Write(')');
+    } else {
+      Writer.Write(' ');
+      WriteValue(Writer, A);
+    }
+  }
+  Writer.Write(')');
+}
+
+void WriteSingletons(TIEWriter& Writer, const TSingletonsVector& Singletons) {
+  if (Singletons.Count() == 0) return;
+  Writer.Write('(');
+  for (int I = 0; I < Singletons.Count(); ++I) {
+    Writer.Write('(');
+    WriteValue(Writer, Singletons.XValues(I).Get());
+    Writer.Write(' ');
+    WriteValue(Writer, Singletons.YValues(I).Get());
+    Writer.Write(") ");
+  }
+  Writer.Write(')');
+}
+
+std::string PrintValue(const TIEValue* Value) {
+  TIEWriter W;
+  WriteValue(W, Value);
+  return W.Take();
+}
+
+std::string PrintFunCall(const TFunctionCall& FunCall) {
+  TIEWriter W;
+  WriteFunCall(W, FunCall);
+  return W.Take();
+}
+
+std::string PrintSingletons(const TSingletonsVector& Singletons) {
+  TIEWriter W;
+  WriteSingletons(W, Singletons);
+  return W.Take();
+}
+
+// --- functions and globals -------------------------------------------------------------------------
+
+std::string PrintInterpretedFunction(const TInterpretedFunction& Function) {
+  TIEWriter W;
+  W.Write("(deffunction ");
+  W.Write(Function.FunctionName());
+  W.Write(" (");
+  for (int I = 0; I < Function.GetArgumentCount(); ++I) {
+    if (I > 0) W.Write(' ');
+    const IIEValue& P = Function.GetArgument(I);
+    if (P->DType() == dtVariable)
+      W.Write('?');
+    else if (P->DType() == dtMultiVariable)
+      W.Write("$?");
+    W.Write(P->Text());
+  }
+  W.Write(')');
+  W.Indent();
+  W.NewLine();
+  if (!Function.Comment().empty()) {
+    W.Write(QuoteString(Function.Comment()));
+    W.NewLine();
+  }
+  for (int I = 0; I < Function.GetStatementCount(); ++I) {
+    WriteValue(W, Function.GetStatement(I).Get());
+    W.NewLine();
+  }
+  W.Outdent();
+  W.Write(')');
+  W.NewLine();
+  return W.Take();
+}
+
+std::string PrintUserFunction(const TIEUserFunction& Function, const std::string& Synopsis) {
+  std::string R = ";; " + Function.FunctionName() + " function" + NewLineString;
+  std::string Text;
+  if (!Function.Comment().empty()) Text = Function.Comment() + NewLineString;
+  Text += "     syntax: " + Synopsis;
+  ForEachLine(Text, [&](std::string_view Line) {
+    R += ";;";
+    R += IndentString;
+    R += Line;
+    R += NewLineString;
+  });
+  return R;
+}
+
+std::string PrintGlobalVariable(const std::string& Name, const IIEValue& Value) {
+  if (Name.empty()) return std::string();
+  std::string R = Name[0] == '?' ? Name : "?" + Name;
+  R += " = ";
+  R += PrintValue(Value.Get());
+  return R;
+}
+
+std::string PrintGlobalVariables(const TValueHashTable& Variables) {
+  std::string R = "(defglobal";
+  for (const std::string& Name : Variables.Keys()) {
+    R += " ?";
+    R += Name;
+    R += " = ";
+    R += PrintValue(Variables.Get(Name).Get());
+  }
+  R += ')';
+  return R;
+}
+
+}  // namespace norvale
