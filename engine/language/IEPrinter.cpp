@@ -28,13 +28,16 @@ void TIEWriter::NewLine() {
 
 namespace {
 
-// The items of a list separated by single blanks.
+// The items of a list separated by single blanks, the items of nested lists likewise.
 void WriteItems(TIEWriter& Writer, const TValueVector& List) {
   bool First = true;
   for (const IIEValue& Item : List.Values()) {
     if (!First) Writer.Write(' ');
     First = false;
-    WriteValue(Writer, Item.Get());
+    if (Item && Item->DType() == dtList && Item->ListPtr())
+      WriteItems(Writer, *Item->ListPtr());
+    else
+      WriteValue(Writer, Item.Get());
   }
 }
 
