@@ -324,8 +324,7 @@ inline constexpr const char* SGrammarNotAvailable = "%s cannot be read from text
 // The nesting limits that keep user input from exhausting the stack.
 inline constexpr const char* SNestedTooDeeply = "Expression nested too deeply";
 inline constexpr const char* SParsesNestedTooDeeply =
-    "Texts parsed within one another nested too deeply (more than %d)";
-inline constexpr const char* SCallsNestedTooDeeply =
-    "Deffunction calls nested too deeply (more than %d): %s";
+    "Texts parsed within one another nested too deeply";
+inline constexpr const char* SCallsNestedTooDeeply = "Deffunction calls nested too deeply: %s";
 
 }  // namespace norvale

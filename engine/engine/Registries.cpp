@@ -637,6 +637,12 @@ void TUserFunctions::Remove(const std::string& Name) {
     Old->Reasoners().Forget(FEngine);
     FEngine->RemoveFunction(Old);
   }
+  UnbindWhenUnused(Old);
+}
+
+void TUserFunctions::UnbindWhenUnused(const IUserFunction& Function) {
+  auto* F = dynamic_cast<TInterpretedFunction*>(Function.Get());
+  if (F && F->GetReasonerCount() == 0) F->UnbindCalls();
 }
 
 void TUserFunctions::Clear() {
@@ -645,6 +651,7 @@ void TUserFunctions::Clear() {
   FInterpreted = 0;
   if (FEngine)
     for (auto& [Name, F] : Old) F->Reasoners().Forget(FEngine);
+  for (auto& [Name, F] : Old) UnbindWhenUnused(F);
 }
 
 void TUserFunctions::RemoveInterpreted() {

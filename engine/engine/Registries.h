@@ -221,6 +221,9 @@ class TUserFunctions : public TPersistent {
   bool AssignInterpretedFunctions(const std::vector<IUserFunction>& Functions, bool Tolerant);
 
  private:
+  // A deffunction that no engine holds any more forgets what its calls are bound to: a function
+  // that calls itself would otherwise keep itself alive.
+  static void UnbindWhenUnused(const IUserFunction& Function);
   TInferenceEngine* FEngine;
   std::map<std::string, IUserFunction> FItems;
   int FInterpreted = 0;

@@ -92,6 +92,20 @@ void TFunctionCall::SetUserFunction(const IUserFunction& Function) {
     FName.clear();
 }
 
+namespace {
+void UnbindValue(const TIEValue* Value) {
+  if (!Value) return;
+  if (TFunctionCall* C = Value->DType() == dtFunCall ? Value->FunCallPtr() : nullptr) C->Unbind();
+  if (TValueVector* L = Value->DType() == dtList ? Value->ListPtr() : nullptr)
+    for (const IIEValue& Item : L->Values()) UnbindValue(Item.Get());
+}
+}  // namespace
+
+void TFunctionCall::Unbind() {
+  FUserFunction = nullptr;
+  for (const IIEValue& A : FArguments) UnbindValue(A.Get());
+}
+
 // --- executing ------------------------------------------------------------------------------
 
 IIEValue TFunctionCall::Execute(TObject* Context) {
@@ -102,17 +116,19 @@ IIEValue TFunctionCall::Execute(TObject* Context) {
     SetUserFunction(F);
   }
   IIEValue Result;
-  // The counted reference to this call keeps it alive should the function drop the last other
-  // one (a rule removing itself, say).
-  FUserFunction->Call(IFunCall(this), Context, Result);
+  // The counted references keep this call and its function alive should the function drop the
+  // last other one (a rule removing itself, say, or a deffunction clearing the engine).
+  IUserFunction Function = FUserFunction;
+  Function->Call(IFunCall(this), Context, Result);
   return Result;
 }
 
 IIEValue TFunctionCall::SimpleExecute(TIEContext* Context) {
   if (!FUserFunction) RaiseIE(SNoSuchFunction, {FName});
   IIEValue Result;
+  IUserFunction Function = FUserFunction;
   try {
-    FUserFunction->Call(IFunCall(this), static_cast<TObject*>(Context), Result);
+    Function->Call(IFunCall(this), static_cast<TObject*>(Context), Result);
   } catch (const EAbort&) {
     throw;
   } catch (const Exception& E) {

@@ -54,6 +54,10 @@ class TFunctionCall : public TCloneable {
   const IUserFunction& UserFunction() const noexcept { return FUserFunction; }
   // Binds Function; the name becomes its FunctionName (empty for nil).
   void SetUserFunction(const IUserFunction& Function);
+  // Forgets the bound function of this call and of the calls nested in its arguments, keeping the
+  // names: the next Execute looks them up again. Breaks the cycle a recursive deffunction makes
+  // through the calls in its own body.
+  void Unbind();
 
   // --- executing ---
   // Binds the function on first use (unknown names raise "Function is unimplemented or

@@ -30,6 +30,11 @@ void TInterpretedFunction::AddStatement(const IFunCall& FunCall) {
 
 void TInterpretedFunction::AddStatement(const IIEValue& Value) { FStatements->Add(Value); }
 
+void TInterpretedFunction::UnbindCalls() {
+  for (const IIEValue& S : FStatements->Values())
+    if (TFunctionCall* C = S && S->DType() == dtFunCall ? S->FunCallPtr() : nullptr) C->Unbind();
+}
+
 void TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Context,
                                    IIEValue& Result) {
   Call(FunCall, Context, Result);
@@ -59,8 +64,7 @@ void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
   std::optional<TNestingGuard> Guard;
   if (Engine) {
     Guard.emplace(Engine->CallNesting());
-    if (Guard->Exceeded())
-      RaiseIE(SCallsNestedTooDeeply, {Engine->CallNesting().Limit, FunctionName()});
+    if (Guard->Exceeded()) RaiseIE(SCallsNestedTooDeeply, {FunctionName()});
   }
 
   // Every argument is evaluated in the caller's context before the new scope exists, so that an

@@ -40,6 +40,10 @@ class TInterpretedFunction : public TIEUserFunction {
   int Order() const noexcept { return FOrder; }
   void SetOrder(int Value) noexcept { FOrder = Value; }
 
+  // Unbinds the calls of the body (TFunctionCall::Unbind). The engine does so when the function
+  // leaves its last engine, so that a function calling itself is freed.
+  void UnbindCalls();
+
   // Only calls Call.
   virtual void Execute(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result);
 

@@ -1,5 +1,6 @@
 #include "engine/language/IEPrinter.h"
 
+#include <cstring>
 #include <functional>
 
 #include "engine/functions/InterpretedFunction.h"
@@ -57,7 +58,24 @@ void ForEachLine(std::string_view Text, const std::function<void(std::string_vie
   }
 }
 
+// A word the tokenizer reads back as the same text: the characters that would end it, and
+// backslashes, are escaped. A word's first character is read as it is, so it is never escaped;
+// the name of a variable comes after its prefix and is escaped from its start.
+void WriteWord(TIEWriter& Writer, std::string_view Text, bool EscapeFirst) {
+  size_t Plain = 0;
+  for (size_t I = EscapeFirst ? 0 : 1; I < Text.size(); ++I) {
+    const unsigned char C = static_cast<unsigned char>(Text[I]);
+    if (C > 0x20 && !std::strchr("\"&();<[]|~\\", C)) continue;
+    Writer.Write(Text.substr(Plain, I - Plain));
+    Writer.Write('\\');
+    Plain = I;
+  }
+  Writer.Write(Text.substr(Plain));
+}
+
 }  // namespace
+
+void WriteName(TIEWriter& Writer, std::string_view Name) { WriteWord(Writer, Name, false); }
 
 void WriteValue(TIEWriter& Writer, const TIEValue* Value) {
   if (!Value) {
@@ -69,7 +87,22 @@ void WriteValue(TIEWriter& Writer, const TIEValue* Value) {
       Writer.Write("nil");
       return;
     case dtAtom:
-      Writer.Write(Value->Text().empty() ? std::string_view("nil") : Value->Text());
+      if (Value->Text().empty())
+        Writer.Write("nil");
+      else
+        WriteWord(Writer, Value->Text(), false);
+      return;
+    case dtSlot:
+    case dtMultiSlot:
+      WriteWord(Writer, Value->Text(), false);
+      return;
+    case dtVariable:
+      Writer.Write('?');
+      WriteWord(Writer, Value->Text(), true);
+      return;
+    case dtMultiVariable:
+      Writer.Write("$?");
+      WriteWord(Writer, Value->Text(), true);
       return;
     case dtString:
       Writer.Write(QuoteString(Value->Text()));
@@ -105,17 +138,15 @@ void WriteCommentLines(TIEWriter& Writer, const std::string& Comment) {
 void WriteFunCall(TIEWriter& Writer, const TFunctionCall& FunCall) {
   if (!FunCall.Comment().empty()) WriteCommentLines(Writer, FunCall.Comment());
   Writer.Write('(');
-  Writer.Write(FunCall.Name());
+  WriteWord(Writer, FunCall.Name(), false);
   const bool PairStyle = FunCall.Name() == "modify" || FunCall.Name() == "duplicate";
   const std::vector<IIEValue>& Args = FunCall.Arguments();
   for (size_t I = 0; I < Args.size(); ++I) {
     const TIEValue* A = Args[I].Get();
-    if (PairStyle && I > 0) {
+    if (PairStyle && I > 0 && A && A->DType() == dtList && A->ListPtr()) {
+      // A slot/value pair; any other argument (a variable holding a pair) is written as it is.
       Writer.Write(" (");
-      if (A && A->DType() == dtList && A->ListPtr())
-        WriteItems(Writer, *A->ListPtr());
-      else
-        WriteValue(Writer, A);
+      WriteItems(Writer, *A->ListPtr());
       Writer.Write(')');
     } else {
       Writer.Write(' ');
@@ -161,16 +192,11 @@ std::string PrintSingletons(const TSingletonsVector& Singletons) {
 std::string PrintInterpretedFunction(const TInterpretedFunction& Function) {
   TIEWriter W;
   W.Write("(deffunction ");
-  W.Write(Function.FunctionName());
+  WriteWord(W, Function.FunctionName(), false);
   W.Write(" (");
   for (int I = 0; I < Function.GetArgumentCount(); ++I) {
     if (I > 0) W.Write(' ');
-    const IIEValue& P = Function.GetArgument(I);
-    if (P->DType() == dtVariable)
-      W.Write('?');
-    else if (P->DType() == dtMultiVariable)
-      W.Write("$?");
-    W.Write(P->Text());
+    WriteValue(W, Function.GetArgument(I).Get());
   }
   W.Write(')');
   W.Indent();
@@ -205,22 +231,25 @@ std::string PrintUserFunction(const TIEUserFunction& Function, const std::string
 
 std::string PrintGlobalVariable(const std::string& Name, const IIEValue& Value) {
   if (Name.empty()) return std::string();
-  std::string R = Name[0] == '?' ? Name : "?" + Name;
-  R += " = ";
-  R += PrintValue(Value.Get());
-  return R;
+  TIEWriter W;
+  W.Write('?');
+  WriteWord(W, Name[0] == '?' ? std::string_view(Name).substr(1) : std::string_view(Name), true);
+  W.Write(" = ");
+  WriteValue(W, Value.Get());
+  return W.Take();
 }
 
 std::string PrintGlobalVariables(const TValueHashTable& Variables) {
-  std::string R = "(defglobal";
+  TIEWriter W;
+  W.Write("(defglobal");
   for (const std::string& Name : Variables.Keys()) {
-    R += " ?";
-    R += Name;
-    R += " = ";
-    R += PrintValue(Variables.Get(Name).Get());
+    W.Write(" ?");
+    WriteWord(W, Name, true);
+    W.Write(" = ");
+    WriteValue(W, Variables.Get(Name).Get());
   }
-  R += ')';
-  return R;
+  W.Write(')');
+  return W.Take();
 }
 
 }  // namespace norvale

@@ -40,12 +40,15 @@ class TIEWriter {
 // The read-back forms. Values: nil as "nil", strings quoted and escaped, lists as their items each
 // followed by a blank, calls and singletons in their language forms.
 void WriteValue(TIEWriter& Writer, const TIEValue* Value);
-// Comment lines, then "(name args)"; modify and duplicate write their further arguments as pairs.
+// Comment lines, then "(name args)"; modify and duplicate write their further list arguments as
+// slot/value pairs.
 void WriteFunCall(TIEWriter& Writer, const TFunctionCall& FunCall);
 // A comment of a call or pattern: one line each, "; " in front of a line that is not empty and not
 // a comment already, each followed by a line break.
 void WriteCommentLines(TIEWriter& Writer, const std::string& Comment);
 void WriteSingletons(TIEWriter& Writer, const TSingletonsVector& Singletons);
+// A construct or slot name, escaped so that it reads back as one word with the same text.
+void WriteName(TIEWriter& Writer, std::string_view Name);
 
 std::string PrintValue(const TIEValue* Value);
 std::string PrintFunCall(const TFunctionCall& FunCall);

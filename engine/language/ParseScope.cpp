@@ -14,7 +14,7 @@ TNestingLevel& CheckedLevel(TInferenceEngine& Engine) { return Engine.ParseNesti
 
 TParseScope::TParseScope(TInferenceEngine& Engine, std::string Text)
     : FGuard(CheckedLevel(Engine)), FEngine(Engine) {
-  if (FGuard.Exceeded()) RaiseIE(SParsesNestedTooDeeply, {Engine.ParseNesting().Limit});
+  if (FGuard.Exceeded()) RaiseIE(SParsesNestedTooDeeply);
   Install(Engine.NewTokenizer(std::move(Text)));
 }
 

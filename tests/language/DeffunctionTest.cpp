@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <string>
 
 #include "LanguageFixture.h"
@@ -86,7 +88,7 @@ TEST_F(DeffunctionTest, ParametersHideTheCallersVariablesAndLeaveThemAlone) {
 TEST_F(DeffunctionTest, RecursionPastTheLimitFailsAndTheEngineGoesOn) {
   Engine->Parse("(deffunction down (?n) (down (+ ?n 1)))", true);
   EXPECT_EQ(test::MessageOf([&] { Eval("(down 0)"); }),
-            "Deffunction calls nested too deeply (more than 5000): down");
+            "Deffunction calls nested too deeply: down");
   EXPECT_EQ(Engine->CallNesting().Depth, 0);
   Engine->SetMaxCallDepth(10);
   Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))",
@@ -94,6 +96,37 @@ TEST_F(DeffunctionTest, RecursionPastTheLimitFailsAndTheEngineGoesOn) {
   EXPECT_EQ(Eval("(fact 10)"), "3628800");
   EXPECT_NE(test::MessageOf([&] { Eval("(fact 11)"); }), "<no exception>");
   EXPECT_EQ(Eval("(fact 5)"), "120");
+}
+
+TEST_F(DeffunctionTest, ARecursiveDeffunctionIsFreedWhenItsEngineLetsGo) {
+  Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))",
+                true);
+  EXPECT_EQ(Eval("(fact 3)"), "6");  // binds the call in its body to the function itself
+  IUserFunction F = Engine->GetUserFunction("fact");
+  Engine->UserFunctions().Remove("fact");
+  EXPECT_EQ(F->RefCount(), 1);
+}
+
+// A host may run the engine on a thread with a small stack: recursion stops before it runs out.
+TEST_F(DeffunctionTest, RecursionOnASmallStackFailsInsteadOfCrashing) {
+  Engine->Parse("(deffunction down (?n) (down (+ ?n 1)))", true);
+  struct TRun {
+    TInferenceEngine* Engine;
+    std::string Message;
+  } Run{Engine, ""};
+  pthread_attr_t Attr;
+  pthread_attr_init(&Attr);
+  pthread_attr_setstacksize(&Attr, 256 << 10);
+  pthread_t Thread;
+  auto Body = [](void* P) -> void* {
+    auto* R = static_cast<TRun*>(P);
+    R->Message = test::MessageOf([&] { R->Engine->ParseNExecuteFunCall("(down 0)"); });
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&Thread, &Attr, Body, &Run), 0);
+  pthread_join(Thread, nullptr);
+  pthread_attr_destroy(&Attr);
+  EXPECT_EQ(Run.Message, "Deffunction calls nested too deeply: down");
 }
 
 TEST_F(DeffunctionTest, ClearRemovesDeffunctionsOnly) {

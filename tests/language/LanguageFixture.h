@@ -46,6 +46,8 @@ class LanguageFixture : public ::testing::Test {
     return V ? V->GetToString() : "<none>";
   }
 
+
+ public:
   // Registers the test doubles with Engine.
   static void AddTestFunctions(TInferenceEngine* Engine) {
     auto Add = [&](const std::string& Name, TLambdaFunction::TBody Body) {
@@ -136,6 +138,8 @@ class LanguageFixture : public ::testing::Test {
     });
   }
 
+
+ protected:
   TInferenceEngine* Engine = nullptr;
   std::string Console;
 };

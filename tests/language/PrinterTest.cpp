@@ -81,6 +81,9 @@ TEST_F(PrinterTest, ReadBackTextPrintsNilAndEscapesAndLeavesStringsAlone) {
   EXPECT_NE(Printed.find("    \"say \\\"hi\\\" \\\\ there\"\r\n"), std::string::npos) << Printed;
   EXPECT_NE(Printed.find("(printout t \"a\\\"b\\\\c\")"), std::string::npos) << Printed;
 
+  // Characters that would end a word are escaped in atoms and variable names.
+  EXPECT_EQ(Engine->ParseFunCall("(f a\\(b ?x\\ y \\c)")->GetToString(), "(f a\\(b ?x\\ y \\c)");
+
   // A string over several lines is not indented, however often it is saved and read.
   std::string Text = "(deffunction m () (printout t \"line 1\r\n  line 2\r\nline 3\"))";
   for (int Round = 0; Round < 3; ++Round) {
@@ -97,10 +100,12 @@ TEST_F(PrinterTest, PrintingAndReadingBackIsAFixedPoint) {
       "(deffunction g () (eq ?x nil) (h \"\" \"\\\"\" \"\\\\\"))",
       "(deffunction m ()\n  ; above\n  (f \"multi\nline\r\n  text\" (g ; inner\n (h))))",
       "(deffunction n () ;; a\n\n ;; b\n (f ((0 0) (5 1.5) (?x (g)))))",
-      "(deffunction p () (modify ?f (a 1) (b 2 3)) (duplicate (f) (c \"d\")))",
+      "(deffunction p () (modify ?f (a 1) (b 2 3)) (duplicate (f) (c \"d\")) (modify ?f ?p x))",
       "(deffunction r () (f = & | ~ [ ]) (?v a) (f 12.5 -3 TRUE FALSE))",
       "(deffunction e ())",
       "(deffunction c \"with \\\"quotes\\\" and \\\\ backslash\" () 1)",
+      // Words that hold escaped characters keep them escaped.
+      "(deffunction x\\(y (?a\\ b $?c\\;) (f\\\"g a\\)b\\\\ ?a\\ b) \\z)",
   };
   for (const char* Source : Corpus) {
     std::string First = Engine->PrettyPrint(*Engine->ParseFunction(Source));

@@ -1,0 +1,2 @@
+(deffunction sq (?x) "square" (* ?x ?x))
+(sq 4)
