@@ -69,9 +69,11 @@ class TFacts : public TPersistent {
   // The printed facts, or their ID forms, separated by line breaks.
   std::string GetToString() const;
   std::string GetToIDString() const;
+  using TPersistent::AssignTo;
   void AssignTo(std::vector<std::string>& Strings) const;
   // Clear, then a copy of each source fact: on the source's own template within one engine,
   // else on this engine's template of that name, which must equal the source's.
+  using TPersistent::Assign;
   void Assign(const TFacts& Source);
 
  private:
@@ -217,6 +219,7 @@ class TUserFunctions : public TPersistent {
   // reasoners) and re-creates Source's interpreted functions from their text. Tolerant: a
   // function that cannot be re-created is skipped and the result is false; otherwise its error
   // propagates.
+  using TPersistent::Assign;
   bool Assign(const TUserFunctions& Source, bool Tolerant);
   bool AssignInterpretedFunctions(const std::vector<IUserFunction>& Functions, bool Tolerant);
 
@@ -236,7 +239,7 @@ class TEngineVariables : public TValueHashTable {
   explicit TEngineVariables(TInferenceEngine* Engine) : FEngine(Engine) {}
   TInferenceEngine* Engine() const noexcept { return FEngine; }
   // One "name = value" line per entry.
-  std::string GetToString() const;
+  std::string GetToString() const override;
 
  protected:
   TInferenceEngine* FEngine;
@@ -252,7 +255,7 @@ class TGlobalVariables : public TEngineVariables {
   // Binds every variable to its initial value again.
   void ResetAll();
   // "(defglobal ?name = value ...)", empty when there are none.
-  std::string GetToString() const;
+  std::string GetToString() const override;
   // From the global variables of another engine: their defglobal text is read here.
   void Assign(TPersistent* Source) override;
 };

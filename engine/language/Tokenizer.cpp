@@ -19,24 +19,18 @@ IStreamToken TIETokenizerStream::GetCurrentToken() {
 
 namespace {
 
-// The characters that end a word and start the next token.
-inline bool EndsWord(unsigned char C) noexcept {
-  switch (C) {
-    case '"':
-    case '&':
-    case '(':
-    case ')':
-    case ';':
-    case '<':
-    case '[':
-    case ']':
-    case '|':
-    case '~':
-      return true;
-    default:
-      return C <= 0x20;
+// The bytes a word stops at: those that end it (whitespace, 0x20 and below, and the characters
+// that start the next token) and the backslash, which takes the next byte into it.
+struct TWordStops {
+  bool Stops[256] = {};
+  constexpr TWordStops() {
+    for (int C = 0; C <= 0x20; ++C) Stops[C] = true;
+    for (unsigned char C : std::string_view("\"&();<[]|~\\")) Stops[C] = true;
   }
-}
+};
+constexpr TWordStops WordStops;
+
+inline bool StopsWord(unsigned char C) noexcept { return WordStops.Stops[C]; }
 
 // The one-character tokens, as text to point into.
 constexpr std::string_view SingleChars = "&()=[]|~";
@@ -177,19 +171,19 @@ void TIEClipsStream::ReadWord(TToken& Token) {
   bool Escaped = false;
   while (FPos < N) {
     const unsigned char C = static_cast<unsigned char>(In[FPos]);
-    if (EndsWord(C)) break;
-    if (C == '\\') {
-      Escaped = true;
-      if (FPos + 1 >= N) {
-        FPos = N;
-        break;
-      }
-      const char E = In[FPos + 1];
-      if (E == '\r' || (E == '\n' && In[FPos] != '\r')) ++FLine;
-      FPos += 2;
+    if (!StopsWord(C)) {
+      ++FPos;
       continue;
     }
-    ++FPos;
+    if (C != '\\') break;
+    // A backslash takes the next character into the word, whatever it is.
+    Escaped = true;
+    if (FPos + 1 >= N) {
+      FPos = N;
+      break;
+    }
+    if (In[FPos + 1] == '\r' || In[FPos + 1] == '\n') ++FLine;
+    FPos += 2;
   }
   Token.DataType = ttAtom;
   if (!Escaped) {
@@ -516,7 +510,15 @@ std::string TIEClipsStream::WhiteSpaceOf(const TToken& Token) const {
     } else {
       // The word of a variable (or + - .) between two parts of carried whitespace.
       ++I;
-      while (I < End && !EndsWord(static_cast<unsigned char>(In[I]))) I += In[I] == '\\' ? 2 : 1;
+      while (I < End) {
+        const unsigned char W = static_cast<unsigned char>(In[I]);
+        if (W == '\\')
+          I += 2;
+        else if (StopsWord(W))
+          break;
+        else
+          ++I;
+      }
     }
   }
   return R;

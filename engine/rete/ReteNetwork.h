@@ -59,6 +59,7 @@ class TReteNetwork : public TGGraph {
   virtual void RuleFired(TActivation* Activation);
 
   // The network as a tree: one entry per root, its successors below.
+  using TGGraph::AssignTo;
   TTreeItem AssignTo() const;
 
   void AddNode(TGGraphNode* Node) override;
