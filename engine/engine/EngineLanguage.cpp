@@ -34,6 +34,15 @@ void TInferenceEngine::SetTypeChecks(TTypeChecks Value) noexcept {
 
 // --- parse entry points --------------------------------------------------------------------------
 
+namespace {
+// Op run on the engine's parser reading Text.
+template <class TOp>
+auto ParseText(TInferenceEngine& Engine, std::string Text, TOp Op) {
+  TParseScope Scope(Engine, std::move(Text));
+  return Op(Scope.Parser());
+}
+}  // namespace
+
 bool TInferenceEngine::Parse(const std::string& Text, bool Execute) {
   TParseScope Scope(*this, Text);
   return Scope.Parser().Parse(Execute);
@@ -68,10 +77,8 @@ IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {
       return NewFloat(StrToFloat(Text));
     case dtFunCall:
       return NewRef<TIEValue>(ParseFunCall(Text));
-    case dtFact: {
-      TParseScope Scope(*this, Text);
-      return NewRef<TIEValue>(Scope.Parser().ParseFact());
-    }
+    case dtFact:
+      return NewRef<TIEValue>(ParseFactText(Text));
     case dtList: {
       IIEValue V = ParseValue(Text);
       return V ? V : FCNil;
@@ -85,53 +92,43 @@ IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {
 }
 
 IFunCall TInferenceEngine::ParseFunCall(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseFunCall();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFunCall(); });
 }
 
 IIEValue TInferenceEngine::ParseNExecuteFunCall(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseNExecuteFunCall();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseNExecuteFunCall(); });
 }
 
 IIEValue TInferenceEngine::ParseValue(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseValue();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseValue(); });
 }
 
 IValueVector TInferenceEngine::ParseList(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseList();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseList(); });
 }
 
 TRule* TInferenceEngine::ParseRule(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseRule();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseRule(); });
 }
 
 IUserFunction TInferenceEngine::ParseFunction(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseFunction();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFunction(); });
 }
 
 bool TInferenceEngine::ParseGlobalVariables(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseGlobalVariables();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseGlobalVariables(); });
 }
 
 IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& Name) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseVariable(Name);
+  return ParseText(*this, Text, [&](TIEParser& P) { return P.ParseVariable(Name); });
 }
 
 ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseSingletons();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseSingletons(); });
 }
 
 IFact TInferenceEngine::ParseFactText(const std::string& Text) {
-  TParseScope Scope(*this, Text);
-  return Scope.Parser().ParseFact();
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFact(); });
 }
 
 IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {

@@ -7,6 +7,7 @@
 #include "engine/engine/CoreFunctions.h"
 #include "engine/engine/FactSet.h"
 #include "engine/language/IEParser.h"
+#include "platform/Restore.h"
 
 namespace norvale {
 
@@ -256,12 +257,7 @@ int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
 
 int TInferenceEngine::Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Unconditional) {
   if (Method == FInferenceMethod) return Assert(Fact, Unconditional);
-  struct TRestore {
-    TFuzzyInferenceMethod& M;
-    TFuzzyInferenceMethod Old;
-    ~TRestore() { M = Old; }
-  } Restore{FInferenceMethod, FInferenceMethod};
-  FInferenceMethod = Method;
+  TRestore<TFuzzyInferenceMethod> Restore(FInferenceMethod, Method);
   return Assert(Fact, Unconditional);
 }
 

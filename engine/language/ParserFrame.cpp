@@ -6,6 +6,7 @@
 #include "engine/engine/FactSet.h"
 #include "engine/engine/InferenceEngine.h"
 #include "engine/language/IEClipsParser.h"
+#include "platform/Restore.h"
 
 namespace norvale {
 
@@ -237,12 +238,7 @@ bool TIEClipsParser::ParseCollecting(bool Execute) {
 }
 
 bool TIEClipsParser::ParseExpression(bool Execute) {
-  struct TRestore {
-    bool& Flag;
-    bool Old;
-    ~TRestore() { Flag = Old; }
-  } Restore{FExecuting, FExecuting};
-  FExecuting = Execute;
+  TRestore<bool> Executing(FExecuting, Execute);
   TToken Token = Next();
   TParsedType Type = GetConstructType(Token);
   TObject* AObject = nullptr;

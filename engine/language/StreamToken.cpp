@@ -103,15 +103,11 @@ IIEValue TIEStreamToken::Value(TIEContext* Context) const {
 void TIEStreamToken::SetValue(const IIEValue& Value) {
   if (!Value) return;
   FDataType = Value->DType();
+  if (IEStringTypes.Contains(Value->DType())) {
+    FText = Value->Text();
+    return;
+  }
   switch (Value->DType()) {
-    case dtAtom:
-    case dtString:
-    case dtVariable:
-    case dtMultiVariable:
-    case dtSlot:
-    case dtMultiSlot:
-      FText = Value->Text();
-      break;
     case dtInteger:
     case dtFactId:
     case dtDescriptor:
