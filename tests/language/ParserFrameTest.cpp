@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ TEST_F(ParserFrameTest, TopLevelResultsAreEchoedUnlessNil) {
     EXPECT_EQ(ParseError(C.Text), "") << C.Text;
     EXPECT_EQ(TakeConsole(), C.Echo) << C.Text;
   }
+}
+
+TEST_F(ParserFrameTest, StreamsAreReadWhole) {
+  std::istringstream In("(deffunction f () 7)\r\n(f)");
+  EXPECT_TRUE(Engine->Parse(In, true));
+  EXPECT_EQ(TakeConsole(), "f\r\n7\r\n");
 }
 
 TEST_F(ParserFrameTest, OnParseReportsEachConstruct) {

@@ -239,6 +239,21 @@ TEST(TokenizerTest, ALongConstructKeepsItsFirstAndLastTokensForErrors) {
   EXPECT_EQ(S.Next().Text, "a19998");
 }
 
+TEST(TokenizerTest, ClearAndDiscardingTheRestOfALine) {
+  TIEClipsStream S("(a b c\r\n d) e");
+  S.Next();
+  S.Next();
+  S.Peek();  // read ahead, then dropped with the rest of the line
+  S.DiscardUntilEOL();
+  TToken D = S.Next();
+  EXPECT_EQ(D.Text, "d");
+  EXPECT_EQ(D.LineNumber, 2);
+  S.Clear();
+  EXPECT_EQ(S.GetToString(), "");
+  S.SetLineNumber(10);
+  EXPECT_EQ(S.Next().LineNumber, 10);
+}
+
 TEST(TokenizerTest, TokenObjectsPrintAndBecomeValues) {
   struct {
     int Kind;
