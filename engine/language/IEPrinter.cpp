@@ -201,7 +201,11 @@ std::string PrintInterpretedFunction(const TInterpretedFunction& Function) {
   W.Write(')');
   W.Indent();
   W.NewLine();
-  if (!Function.Comment().empty()) {
+  // A string first in the body would read back as the comment: an empty comment is written then.
+  const bool StringFirst =
+      Function.GetStatementCount() > 0 && Function.GetStatement(0) &&
+      Function.GetStatement(0)->DType() == dtString;
+  if (!Function.Comment().empty() || StringFirst) {
     W.Write(QuoteString(Function.Comment()));
     W.NewLine();
   }

@@ -103,6 +103,8 @@ TEST_F(PrinterTest, PrintingAndReadingBackIsAFixedPoint) {
       "(deffunction p () (modify ?f (a 1) (b 2 3)) (duplicate (f) (c \"d\")) (modify ?f ?p x))",
       "(deffunction r () (f = & | ~ [ ]) (?v a) (f 12.5 -3 TRUE FALSE))",
       "(deffunction e ())",
+      "(deffunction s (?x) \"\" \"first statement\" (g))",
+      "(deffunction t () \"first statement\" (g))",
       "(deffunction c \"with \\\"quotes\\\" and \\\\ backslash\" () 1)",
       // Words that hold escaped characters keep them escaped.
       "(deffunction x\\(y (?a\\ b $?c\\;) (f\\\"g a\\)b\\\\ ?a\\ b) \\z)",
