@@ -30,6 +30,14 @@ class EIEParseException : public EIEException {
   int FLineNumber;
 };
 
+// A nesting limit was passed (texts parsed within one another, deffunction calls). It ends the
+// whole operation: collecting parses and wrappers pass it on unchanged, so that each level of a
+// recursion does not start the recursion again.
+class EIELimitError : public EIEException {
+ public:
+  using EIEException::EIEException;
+};
+
 // Raises EIEException with a formatted catalogue message.
 [[noreturn]] void RaiseIE(std::string_view Fmt, std::initializer_list<TFormatArg> Args = {});
 

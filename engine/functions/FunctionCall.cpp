@@ -131,6 +131,8 @@ IIEValue TFunctionCall::SimpleExecute(TIEContext* Context) {
     Function->Call(IFunCall(this), static_cast<TObject*>(Context), Result);
   } catch (const EAbort&) {
     throw;
+  } catch (const EIELimitError&) {
+    throw;
   } catch (const Exception& E) {
     throw EIEException(Format(SFunctionError, {FName, E.Message()}));
   }

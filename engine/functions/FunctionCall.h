@@ -64,7 +64,7 @@ class TFunctionCall : public TCloneable {
   // unassigned: %s") and calls it with this call and Context.
   virtual IIEValue Execute(TObject* Context);
   // Calls the bound function; an Exception it raises comes back as "<name> error: <message>",
-  // except the silent EAbort, which passes unchanged.
+  // except the silent EAbort and a passed nesting limit (EIELimitError), which pass unchanged.
   virtual IIEValue SimpleExecute(TIEContext* Context);
 
   // --- comparing, printing, copying ---

@@ -64,7 +64,8 @@ void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
   std::optional<TNestingGuard> Guard;
   if (Engine) {
     Guard.emplace(Engine->CallNesting());
-    if (Guard->Exceeded()) RaiseIE(SCallsNestedTooDeeply, {FunctionName()});
+    if (Guard->Exceeded())
+      throw EIELimitError(Format(SCallsNestedTooDeeply, {FunctionName()}));
   }
 
   // Every argument is evaluated in the caller's context before the new scope exists, so that an

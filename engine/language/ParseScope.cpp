@@ -14,7 +14,7 @@ TNestingLevel& CheckedLevel(TInferenceEngine& Engine) { return Engine.ParseNesti
 
 TParseScope::TParseScope(TInferenceEngine& Engine, std::string Text)
     : FGuard(CheckedLevel(Engine)), FEngine(Engine) {
-  if (FGuard.Exceeded()) RaiseIE(SParsesNestedTooDeeply);
+  if (FGuard.Exceeded()) throw EIELimitError(SParsesNestedTooDeeply);
   Install(Engine.NewTokenizer(std::move(Text)));
 }
 

@@ -212,6 +212,8 @@ bool TIEClipsParser::ParseCollecting(bool Execute) {
       return true;
     } catch (const EAbort&) {
       throw;  // the silent abort passes unchanged
+    } catch (const EIELimitError&) {
+      throw;  // and so does a passed nesting limit: recovering would only recurse again
     } catch (const EIEParseException& E) {
       Collect(E.Message(), E.LineNumber());
     } catch (const Exception& E) {
