@@ -329,6 +329,16 @@ inline constexpr const char* SBadVariableName =
 inline constexpr const char* SInvalidDeffunctionArgument =
     "Invalid argument type for deffunction: \"%s\".  Expected %s";
 inline constexpr const char* SGrammarNotAvailable = "%s cannot be read from text yet";
+inline constexpr const char* SMissingKeyword = "Missing keyword.  Expected \"%s\"";
+inline constexpr const char* SMissingRangeStatement = "Missing range statement";
+inline constexpr const char* SExpectedBound = "Expected integer, variable, or function call for %s";
+inline constexpr const char* SExpectedAllowedValue =
+    "Expected allowed value argument for deftype, received %s";
+inline constexpr const char* SFuzzyTypeNeeded = "Fuzzy Type Definition needed to parse value";
+inline constexpr const char* SInvalidFuzzyExpression = "Invalid Fuzzy Expression: %s";
+inline constexpr const char* SInvalidSlotType = "Invalid slot type: %s";
+inline constexpr const char* SExpectedDeftype = "Expected \"( deftype\"";
+inline constexpr const char* SExpectedTerm = "Expected \"( term\"";
 // The nesting limits that keep user input from exhausting the stack.
 inline constexpr const char* SNestedTooDeeply = "Expression nested too deeply";
 inline constexpr const char* SParsesNestedTooDeeply =

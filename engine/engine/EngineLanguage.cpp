@@ -135,12 +135,17 @@ IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
   RaiseIE(SGrammarNotAvailable, {"Slot definitions"});
 }
 
-IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable*, const std::string&) {
-  RaiseIE(SGrammarNotAvailable, {"Fuzzy sets"});
+IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable* Variable, const std::string& Text) {
+  return ParseText(*this, Text,
+                   [&](TIEParser& P) { return P.ParseFuzzySet(IFuzzyVariable(Variable)); });
 }
 
-IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string&) {
-  RaiseIE(SGrammarNotAvailable, {"Fuzzy variables"});
+IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFuzzyVariable(); });
+}
+
+IIEDefinedType TInferenceEngine::ParseDefinedType(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseDefinedType(); });
 }
 
 // --- printing ------------------------------------------------------------------------------------

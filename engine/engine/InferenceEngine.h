@@ -239,6 +239,7 @@ class TInferenceEngine : public TComponent,
   IIEValue ParseValue(const std::string& Text);
   IValueVector ParseList(const std::string& Text);
   virtual TRule* ParseRule(const std::string& Text);
+  IIEDefinedType ParseDefinedType(const std::string& Text);
   virtual IUserFunction ParseFunction(const std::string& Text);
   // Reads a defglobal and stores its variables.
   bool ParseGlobalVariables(const std::string& Text);
@@ -312,6 +313,18 @@ class TInferenceEngine : public TComponent,
   virtual void FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union);
   // The host's entry: OnFuzzyInference, then the union unless the handler did it.
   virtual void FuzzyInference(const IFact& Fact1, const IFact& Fact2);
+  // Fuzzy expressions of a variable: term names, hedges, hedge operators, keywords, brackets,
+  // numbers, variables and calls. Without a context variables and calls stay unevaluated, and an
+  // expression that needs them is kept as written (a list value). Juxtaposed expressions ("low
+  // high") give a list of values.
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const std::string& Text,
+                               TIEContext* Context);
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IIEValue& Value,
+                               TIEContext* Context);
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IValueVector& Values,
+                               TIEContext* Context);
+  // The set of the expression Text, evaluated in GlobalContext.
+  virtual IFuzzySet ParseFuzzyExpression(const IFuzzyVariable& Variable, const std::string& Text);
   // Combines Value2's fuzzy content into Value1 (Value1 changes).
   void FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2, TFuzzyOperation Operation);
   void FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2, TFuzzyOperation Operation);

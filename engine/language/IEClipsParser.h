@@ -88,12 +88,30 @@ class TIEClipsParser : public TIEParser {
   bool ParseGlobalVariables() override;
   IIEValue ParseVariable(std::string& Name) override;
 
+  // --- defined types and fuzzy values ---
+  IIEDefinedType ParseDefinedType() override;
+  // A (range ...) or (cardinality ...) clause of DefinedType, or with DefinedType nil the universe
+  // of Variable. Bounds are numbers, "?VARIABLE" (no limit), global variables or calls run now;
+  // without AllowVariables a variable is refused. Token is left on the closing ")".
+  virtual void ParseRangeAndCardinality(const IIEDefinedType& DefinedType,
+                                        const IFuzzyVariable& Variable, TToken& Token,
+                                        bool IsCardinality, bool AllowVariables);
+  // An (allowed-... items) clause; Token is left on its closing ")".
+  virtual void ParseAllowedEnumerations(const IIEDefinedType& DefinedType, TToken& Token);
+  // The body of a fuzzy type (range, units and values clauses) up to the ")" that closes the
+  // enclosing construct, which stays unread.
+  IFuzzyVariable ParseFuzzyVariable() override;
+  // One (term name value...) of Variable.
+  IFuzzySet ParseFuzzySet(const IFuzzyVariable& Variable) override;
+  // The keywords of a (type ...) list up to its ")" (left unread); DefinedType receives the
+  // defined type named among them.
+  virtual TIETypes ParseSlotTypes(IIEDefinedType& DefinedType);
+
   // --- the other grammars ---
   TRule* ParseRule() override;
   TFactSet* ParseFactSet() override;
   IFactTemplate ParseFactTemplate() override;
   IFact ParseFact() override;
-  IIEDefinedType ParseDefinedType() override;
   bool LoadFacts() override;
 
   // --- printing ---

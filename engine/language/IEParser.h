@@ -107,6 +107,8 @@ class TIEParser : public TPersistent {
   virtual IFactTemplate ParseFactTemplate() = 0;
   virtual IFact ParseFact() = 0;
   virtual IIEDefinedType ParseDefinedType() = 0;
+  virtual IFuzzyVariable ParseFuzzyVariable() = 0;
+  virtual IFuzzySet ParseFuzzySet(const IFuzzyVariable& Variable) = 0;
   // Reads facts to the end of the text and asserts each; false without an engine.
   virtual bool LoadFacts() = 0;
 
