@@ -265,7 +265,6 @@ TEST_F(ParserFrameTest, ConstructsOfTheNextGrammarsAreRefusedClearly) {
       {"(defrule r (a) => )", "Rules cannot be read from text yet in ParseRule"},
       {"(deftemplate t (slot a))", "Fact templates cannot be read from text yet"},
       {"(deffacts f (a))", "Fact sets cannot be read from text yet"},
-      {"(deftype t extends (type SYMBOL))", "Defined types cannot be read from text yet"},
       {"(assert (a b))", "Facts cannot be read from text yet in ParseFact"},
   };
   for (const auto& C : Cases)
