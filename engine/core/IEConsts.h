@@ -339,6 +339,17 @@ inline constexpr const char* SInvalidFuzzyExpression = "Invalid Fuzzy Expression
 inline constexpr const char* SInvalidSlotType = "Invalid slot type: %s";
 inline constexpr const char* SExpectedDeftype = "Expected \"( deftype\"";
 inline constexpr const char* SExpectedTerm = "Expected \"( term\"";
+inline constexpr const char* SExpectedDeftemplate = "Expected \"( deftemplate\"";
+inline constexpr const char* SExpectedDeffacts = "Expected \"( deffacts\"";
+inline constexpr const char* SMissingParentTemplate = "Missing name of parent template to extend";
+inline constexpr const char* SMissingTemplateType = "Missing name of type for fact template";
+inline constexpr const char* SUnknownTemplateType = "type name unknown or invalid: %s";
+inline constexpr const char* SExpectedTemplateClause =
+    "Expected \"(\", \"extends\", or \"is-a\"";
+inline constexpr const char* SInvalidSlotQualifier = "Invalid slot qualifier: %s";
+inline constexpr const char* SFuzzySlotConstraint =
+    "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
+inline constexpr const char* SUnknownFactTemplate = "Unknown fact template: %s";
 // The nesting limits that keep user input from exhausting the stack.
 inline constexpr const char* SNestedTooDeeply = "Expression nested too deeply";
 inline constexpr const char* SParsesNestedTooDeeply =

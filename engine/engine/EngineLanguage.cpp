@@ -131,8 +131,20 @@ IFact TInferenceEngine::ParseFactText(const std::string& Text) {
   return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFact(); });
 }
 
-IFactSlot TInferenceEngine::ParseFactSlotText(const std::string&) {
-  RaiseIE(SGrammarNotAvailable, {"Slot definitions"});
+IFactSlot TInferenceEngine::ParseFactSlotText(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFactTemplateSlot(); });
+}
+
+IFactTemplate TInferenceEngine::ParseFactTemplate(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFactTemplate(); });
+}
+
+TFactSet* TInferenceEngine::ParseFactSet(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFactSet(); });
+}
+
+bool TInferenceEngine::LoadFacts(const std::string& Text) {
+  return ParseText(*this, Text, [](TIEParser& P) { return P.LoadFacts(); });
 }
 
 IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable* Variable, const std::string& Text) {

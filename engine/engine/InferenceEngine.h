@@ -25,6 +25,7 @@ namespace norvale {
 
 class TInferenceEngine;
 class TFactSets;
+class TFactSet;
 class TIEParser;
 class TIETokenizerStream;
 class TInterpretedFunction;
@@ -240,6 +241,11 @@ class TInferenceEngine : public TComponent,
   IValueVector ParseList(const std::string& Text);
   virtual TRule* ParseRule(const std::string& Text);
   IIEDefinedType ParseDefinedType(const std::string& Text);
+  IFactTemplate ParseFactTemplate(const std::string& Text);
+  // A fact set read from Text; the caller owns it (it is not in the fact-set list).
+  TFactSet* ParseFactSet(const std::string& Text);
+  // Reads the facts of Text and asserts each.
+  bool LoadFacts(const std::string& Text);
   virtual IUserFunction ParseFunction(const std::string& Text);
   // Reads a defglobal and stores its variables.
   bool ParseGlobalVariables(const std::string& Text);

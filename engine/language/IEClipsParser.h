@@ -107,12 +107,22 @@ class TIEClipsParser : public TIEParser {
   // defined type named among them.
   virtual TIETypes ParseSlotTypes(IIEDefinedType& DefinedType);
 
-  // --- the other grammars ---
-  TRule* ParseRule() override;
-  TFactSet* ParseFactSet() override;
+  // --- templates, facts and fact sets ---
   IFactTemplate ParseFactTemplate() override;
+  // One slot definition, not yet in a template.
+  IFactSlot ParseFactTemplateSlot() override;
   IFact ParseFact() override;
+  // One "(name value...)" slot of Fact (all the values of an ordered fact); the slot's name.
+  std::string ParseFactSlot(const IFact& Fact) override;
+  // A slot's value: a list for a multislot, a fuzzy expression for a fuzzy slot, else one item;
+  // checked against the slot when static type checks are on.
+  IIEValue ParseValue(const IFactSlot& Slot) override;
+  IIEValue ParseValue(TIETypes Types, const IIEDefinedType& DefinedType) override;
+  TFactSet* ParseFactSet() override;
   bool LoadFacts() override;
+
+  // --- rules ---
+  TRule* ParseRule() override;
 
   // --- printing ---
   std::string PrettyPrint(const TFunctionCall& FunCall) override;

@@ -106,6 +106,10 @@ class TIEParser : public TPersistent {
   virtual TFactSet* ParseFactSet() = 0;
   virtual IFactTemplate ParseFactTemplate() = 0;
   virtual IFact ParseFact() = 0;
+  virtual IFactSlot ParseFactTemplateSlot() = 0;
+  virtual std::string ParseFactSlot(const IFact& Fact) = 0;
+  virtual IIEValue ParseValue(const IFactSlot& Slot) = 0;
+  virtual IIEValue ParseValue(TIETypes Types, const IIEDefinedType& DefinedType) = 0;
   virtual IIEDefinedType ParseDefinedType() = 0;
   virtual IFuzzyVariable ParseFuzzyVariable() = 0;
   virtual IFuzzySet ParseFuzzySet(const IFuzzyVariable& Variable) = 0;

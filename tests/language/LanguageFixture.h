@@ -128,6 +128,21 @@ class LanguageFixture : public ::testing::Test {
       return Result;
     });
     AddRaw("exit", [](const IFunCall&, TIEContext*) -> IIEValue { throw EAbort(); });
+    // Asserts copies of its fact arguments, made concrete in the calling context.
+    AddRaw("assert", [Engine](const IFunCall& Call, TIEContext* Context) -> IIEValue {
+      IIEValue Result = FCFalse;
+      for (const IIEValue& A : Call->Arguments()) {
+        IFact F = A->AsFact()->Clone();
+        Context->Resolve(F);
+        int Id = Engine->Assert(F, false);
+        if (Id >= 0) Result = NewFactId(Id);
+      }
+      return Result;
+    });
+    AddRaw("gensym*", [](const IFunCall&, TIEContext*) -> IIEValue {
+      static int Counter = 0;
+      return NewAtom("gen" + std::to_string(++Counter));
+    });
     AddRaw("fail", [](const IFunCall& Call, TIEContext*) -> IIEValue {
       throw EIEException(Call->GetArgumentCount() ? Call->GetArgument(0)->AsString() : "failed");
     });

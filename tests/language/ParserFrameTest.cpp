@@ -263,9 +263,6 @@ TEST_F(ParserFrameTest, ConstructsOfTheNextGrammarsAreRefusedClearly) {
     const char* Message;
   } Cases[] = {
       {"(defrule r (a) => )", "Rules cannot be read from text yet in ParseRule"},
-      {"(deftemplate t (slot a))", "Fact templates cannot be read from text yet"},
-      {"(deffacts f (a))", "Fact sets cannot be read from text yet"},
-      {"(assert (a b))", "Facts cannot be read from text yet in ParseFact"},
   };
   for (const auto& C : Cases)
     EXPECT_NE(ParseError(C.Text).find(C.Message), std::string::npos) << ParseError(C.Text);
