@@ -328,7 +328,6 @@ inline constexpr const char* SBadVariableName =
     "Bad Variable Name, must start and end with an asterisk: %s";
 inline constexpr const char* SInvalidDeffunctionArgument =
     "Invalid argument type for deffunction: \"%s\".  Expected %s";
-inline constexpr const char* SGrammarNotAvailable = "%s cannot be read from text yet";
 inline constexpr const char* SMissingKeyword = "Missing keyword.  Expected \"%s\"";
 inline constexpr const char* SMissingRangeStatement = "Missing range statement";
 inline constexpr const char* SExpectedBound = "Expected integer, variable, or function call for %s";
@@ -350,6 +349,14 @@ inline constexpr const char* SInvalidSlotQualifier = "Invalid slot qualifier: %s
 inline constexpr const char* SFuzzySlotConstraint =
     "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
 inline constexpr const char* SUnknownFactTemplate = "Unknown fact template: %s";
+inline constexpr const char* SExpectedDefrule = "Expected \"( defrule\"";
+inline constexpr const char* SExpectedArrow = "Expected \"=>\"";
+inline constexpr const char* SExpectedBindArrow = "Expected \"<-\"";
+inline constexpr const char* SExpectedProperty =
+    "Expected rule property, salience, oneshot, or enabled";
+inline constexpr const char* SBoundNegatedPattern =
+    "\"not\" and \"test\" CEs cannot be bound to variables";
+inline constexpr const char* SNotAMultislot = "Slot \"%s\" is not a multislot";
 // The nesting limits that keep user input from exhausting the stack.
 inline constexpr const char* SNestedTooDeeply = "Expression nested too deeply";
 inline constexpr const char* SParsesNestedTooDeeply =

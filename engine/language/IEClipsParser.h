@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class TSlotFunctions {
   };
   std::vector<TEntry> FItems;
 };
+
+// The variables of a rule's patterns by name, each with the token kind of its first occurrence.
+using TVariableKinds = std::map<std::string, int>;
 
 class TIEClipsParser : public TIEParser {
  public:
@@ -123,6 +127,14 @@ class TIEClipsParser : public TIEParser {
 
   // --- rules ---
   TRule* ParseRule() override;
+  // The declaration's properties, after "(declare", through its ")".
+  virtual void ParseRuleDeclaration(TRule& Rule);
+  // Conditional elements up to the first token that is neither "(" nor a variable.
+  virtual void ParseRulePatterns(TRule& Rule, TVariableKinds& Vars);
+  // One conditional element, not yet in the rule (the caller owns it).
+  virtual TIEPattern* ParsePattern(TRule& Rule, int NegatedCount, TVariableKinds& Vars);
+  // Calls up to the first token that is not "(".
+  virtual void ParseRuleActions(TRule& Rule, TVariableKinds& Vars);
 
   // --- printing ---
   std::string PrettyPrint(const TFunctionCall& FunCall) override;
@@ -164,14 +176,16 @@ class TIEClipsParser : public TIEParser {
   IIEValue TokenToValue(const TToken& Token) const { return TokenValue(Token); }
   // A call, or with a "(" following the "(" a singletons vector, read from the "(" on.
   IIEValue ParseNested();
-  // The raising form of the grammars of the next stage.
-  [[noreturn]] void NotAvailable(const std::string& Method, const std::string& What);
 
  private:
   // One top-level construct and its echo; the parsed type through Type.
   IIEValue HandleConstruct(TParsedType& Type, const TToken& Token, bool Execute, TObject*& AObject,
                            IUnknown& AInterface);
   bool ParseCollecting(bool Execute);
+  TIEPattern* ParseFactPattern(TRule& Rule, const std::string& Name, int NegatedCount,
+                               TVariableKinds& Vars);
+  // The field constraints of one slot (all fields of an ordered pattern) through its ")".
+  void ParseSlotConstraints(TIEPattern& Pattern, const TFactSlot& Slot, TVariableKinds& Vars);
   // Prints the text on the console followed by a line break; Text is not called when nobody
   // receives console output.
   void Echo(const std::function<std::string()>& Text);

@@ -118,10 +118,6 @@ void TIEClipsParser::ParseError(const std::string& Method, std::string_view Fmt,
   ParseError(Method, Format(Fmt, Args));
 }
 
-void TIEClipsParser::NotAvailable(const std::string& Method, const std::string& What) {
-  ParseError(Method, SGrammarNotAvailable, {What});
-}
-
 TIEClipsParser::TDepth::TDepth(TIEClipsParser& Parser, const char* Method)
     : FGuard(Parser.FOwner ? Parser.FOwner->ExpressionNesting() : Parser.FLocalNesting) {
   if (FGuard.Exceeded()) Parser.ParseError(Method, SNestedTooDeeply);

@@ -257,16 +257,5 @@ TEST_F(ParserFrameTest, ParsingValuesOfAType) {
   EXPECT_THROW(Engine->Parse("4x", dtInteger), EConvertError);
 }
 
-TEST_F(ParserFrameTest, ConstructsOfTheNextGrammarsAreRefusedClearly) {
-  struct {
-    const char* Text;
-    const char* Message;
-  } Cases[] = {
-      {"(defrule r (a) => )", "Rules cannot be read from text yet in ParseRule"},
-  };
-  for (const auto& C : Cases)
-    EXPECT_NE(ParseError(C.Text).find(C.Message), std::string::npos) << ParseError(C.Text);
-}
-
 }  // namespace
 }  // namespace norvale
