@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the parser fuzzer with clang (libFuzzer with the address and undefined-behaviour
 # sanitizers) in build-fuzz/ and runs it on the committed corpus, writing what it finds to
-# build-fuzz/corpus (crashes to build-fuzz/). Not part of CI: CI replays tests/fuzz/corpus.
+# build-fuzz/corpus (crashes to build-fuzz/). Not part of CI: CI replays tests/fuzz/corpus and the
+# inputs that once failed, tests/fuzz/regressions.
 #   tests/fuzz/run.sh [seconds] [jobs]     defaults: 60 seconds, 1 job
 #   tests/fuzz/run.sh merge                adds the new inputs that cover more to tests/fuzz/corpus
 set -euo pipefail
@@ -24,4 +25,4 @@ fi
 seconds="${1:-60}"
 jobs="${2:-1}"
 exec "${fuzzer[@]}" -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" \
-  -print_final_stats=1 build-fuzz/corpus tests/fuzz/corpus
+  -print_final_stats=1 build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions
