@@ -10,6 +10,7 @@
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
 #include "engine/functions/Reasoner.h"
+#include "engine/language/IEPrinter.h"
 #include "fuzzy/FuzzyNames.h"
 
 namespace norvale {
@@ -44,31 +45,6 @@ int32_t ClampToInt32(double Value) {
   return static_cast<int32_t>(Value);
 }
 
-// The shortest fixed-point text that reads back as Value, always with a decimal point so that it
-// reads as a float.
-std::string ExactFloatText(double Value) {
-  char Buffer[512];
-  auto [End, Error] =
-      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed);
-  if (Error != std::errc()) return FloatToStr4(Value);
-  std::string S(Buffer, End);
-  if (S.find_first_of(".ni") == std::string::npos) S += ".0";  // not after nan or inf
-  return S;
-}
-
-// A range bound: whole numbers as integers, others exactly.
-std::string BoundText(double Value) {
-  return IsWholeInt32(Value) ? IntToStr(static_cast<long long>(Value)) : ExactFloatText(Value);
-}
-
-// An allowed float: four decimals when that reads back as the same number, else exactly.
-std::string AllowedFloatText(double Value) {
-  std::string S = FloatToStr4(Value);
-  double Back;
-  return TryStrToFloat(S, Back) && Back == Value ? S : ExactFloatText(Value);
-}
-
-std::string Quoted(const std::string& Text) { return NewString(Text)->GetToString(); }
 
 }  // namespace
 
@@ -647,104 +623,6 @@ std::string TIEDefinedType::GetValueToString(const IIEValue& Value) const {
 
 std::string TIEDefinedType::GetToString() const {
   return FReasoner ? FReasoner->PrettyPrint(*this) : DefinedTypePrettyPrint(*this);
-}
-
-namespace {
-
-const std::string Indent2 = std::string(IndentString) + IndentString;
-
-// The types a printed form lists: those a value can be checked against.
-std::string PrintedTypes(TIETypes Types) { return TypeNames(Types - IEAlwaysValidTypes, " "); }
-
-std::string UnitsText(const std::string& Units) {
-  return Units.find(' ') == std::string::npos ? Units : Quoted(Units);
-}
-
-std::string RangeClause(const TIEDefinedType& T) {
-  if (!T.RangeLimited()) return {};
-  auto Bound = [](double V, double Unbounded) {
-    return V == Unbounded ? std::string(STypeVariableKeyword) : BoundText(V);
-  };
-  return Indent2 + "(range " + Bound(T.MinRange(), TIEDefinedType::UnboundedMinRange) + " " +
-         Bound(T.MaxRange(), TIEDefinedType::UnboundedMaxRange) + ") " + NewLineString;
-}
-
-std::string UnitsClause(const TIEDefinedType& T) {
-  if (T.Units().empty()) return {};
-  return Indent2 + "(units " + UnitsText(T.Units()) + ")" + NewLineString;
-}
-
-std::string CardinalityClause(const TIEDefinedType& T) {
-  if (!T.CardinalityLimited()) return {};
-  const std::string Min =
-      T.MinCardinality() < 0 ? std::string(STypeVariableKeyword) : IntToStr(T.MinCardinality());
-  const std::string Max = T.MaxCardinality() == TIEDefinedType::UnboundedMaxCardinality
-                              ? std::string(STypeVariableKeyword)
-                              : IntToStr(T.MaxCardinality());
-  return Indent2 + "(cardinality " + Min + " " + Max + ") " + NewLineString;
-}
-
-std::string AllowedClause(const TIEDefinedType& T) {
-  const TValueConstraints C = T.Constraints();
-  if (C.Empty()) return {};
-  std::string Atoms, Strings, Integers, Floats;
-  for (int I = 0; I < T.GetConstraintAtomsCount(); ++I) Atoms += T.GetConstraintAtom(I) + " ";
-  for (int I = 0; I < T.GetConstraintStringsCount(); ++I)
-    Strings += Quoted(T.GetConstraintString(I)) + " ";
-  for (int I = 0; I < T.GetConstraintIntegersCount(); ++I)
-    Integers += IntToStr(T.GetConstraintInteger(I)) + " ";
-  for (int I = 0; I < T.GetConstraintFloatsCount(); ++I)
-    Floats += AllowedFloatText(T.GetConstraintFloat(I)) + " ";
-  const std::string NL = NewLineString;
-  if (C == TValueConstraints{vcAtom, vcString, vcInteger, vcFloat})
-    return Indent2 + "(allowed-values " + Atoms + Strings + Integers + Floats + ")" + NL;
-  std::string S;
-  if (C.Contains(vcInteger) && C.Contains(vcFloat))
-    S += Indent2 + "(allowed-numbers " + Integers + Floats + ") " + NL;
-  else if (C.Contains(vcInteger))
-    S += Indent2 + "(allowed-integers " + Integers + ") " + NL;
-  else if (C.Contains(vcFloat))
-    S += Indent2 + "(allowed-floats " + Floats + ") " + NL;
-  if (C.Contains(vcAtom) && C.Contains(vcString))
-    S += Indent2 + "(allowed-lexemes " + Atoms + Strings + ")" + NL;
-  else if (C.Contains(vcAtom))
-    S += Indent2 + "(allowed-symbols " + Atoms + ")" + NL;
-  else if (C.Contains(vcString))
-    S += Indent2 + "(allowed-strings " + Strings + ")" + NL;
-  return S;
-}
-
-}  // namespace
-
-// Each clause is one or more lines, each indented twice and ended with CR LF; a type with an
-// ancestor leaves out the clauses that read the same for the ancestor.
-std::string DefinedTypePrettyPrint(const TIEDefinedType& T) {
-  const std::string NL = NewLineString;
-  const TIEDefinedType* Ancestor = T.Ancestor().Get();
-  std::string S;
-  if (T.Implicit()) {
-    S = "(type " + PrintedTypes(T.BaseTypes()) + ")" + NL;
-  } else {
-    S = "(deftype " + T.Name() + " ";
-    if (!T.Comment().empty()) S += NL + IndentString + Quoted(T.Comment()) + NL + IndentString;
-    S += "extends (type ";
-    if (Ancestor)
-      S += Ancestor->Name() + " " + PrintedTypes(T.BaseTypes() - Ancestor->BaseTypes());
-    else
-      S += PrintedTypes(T.BaseTypes());
-    S += ")" + NL;
-  }
-  if (T.BaseTypes().Contains(dtFuzzy)) {
-    if (T.FuzzyType()) S += FuzzyVariablePrettyPrint(*T.FuzzyType());
-  } else {
-    for (auto* Clause : {RangeClause, UnitsClause, CardinalityClause, AllowedClause}) {
-      std::string C = Clause(T);
-      if (C.empty() || (Ancestor && Clause(*Ancestor) == C)) continue;
-      S += C;
-    }
-  }
-  if (!T.Implicit()) S += ")";
-  return S;
 }
 
 // --- published properties -------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "engine/core/IEHelpers.h"
 #include "engine/engine/InferenceEngine.h"
+#include "engine/language/IEPrinter.h"
 #include "engine/rete/IEContext.h"
 
 namespace norvale {
@@ -156,7 +157,7 @@ void TFactSet::ParseLines(TInferenceEngine* Engine) {
 
 std::string TFactSet::PrintFact(const TFact& Fact) const {
   if (TInferenceEngine* E = InferenceEngine()) return E->PrettyPrint(Fact);
-  return Fact.GetToString();
+  return norvale::PrintFact(Fact);
 }
 
 int TFactSet::AddFact(const IFact& Fact) {
@@ -242,26 +243,7 @@ TFactSet* TFactSet::Clone(TComponent* Owner) const {
   return R;
 }
 
-std::string TFactSet::GetToString() {
-  std::string R = "(deffacts " + FFactSetName;
-  // Printed the way a string value prints, so that the text reads back.
-  if (!FComment.empty()) R += " " + NewString(FComment)->GetToString();
-  R += NewLineString;
-  const std::string Continued = std::string(NewLineString) + IndentString;
-  for (int I = 0; I < Count(); ++I) {
-    IFact Fact;
-    try {
-      Fact = GetFact(I);
-    } catch (const EIEException&) {
-      // A line the engine cannot read prints as it was written.
-    }
-    R += IndentString;
-    R += StringReplaceAll(Fact ? PrintFact(*Fact) : FFacts.Strings(I), NewLineString, Continued);
-    R += NewLineString;
-  }
-  R += ")";
-  return R;
-}
+std::string TFactSet::GetToString() { return PrintFactSet(*this); }
 
 void TFactSet::Loaded() {
   TComponent::Loaded();

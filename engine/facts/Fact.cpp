@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/core/ValueVector.h"
+#include "engine/language/IEPrinter.h"
 
 namespace norvale {
 
@@ -218,7 +219,7 @@ void TFact::AssignFrom(const TCloneable* Source) {
       T->AssignFrom(S->FTemplate.Get());
       Engine->RegisterFactTemplate(T);
     }
-    IFact Parsed = Engine->ParseFactText(S->GetToString());
+    IFact Parsed = Engine->ParseFactText(PrintFact(*S));
     FTemplate = Parsed && Parsed->FTemplate ? Parsed->FTemplate : T;
     FValues = Parsed ? Parsed->FValues : std::vector<IIEValue>(FTemplate->SlotCapacity());
     FID = S->FID;

@@ -4,6 +4,7 @@
 
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
+#include "engine/language/IEPrinter.h"
 
 namespace norvale {
 
@@ -219,33 +220,7 @@ bool TFactSlot::Equals(const TCloneable* Other) const {
   return FSlotDefault && FSlotDefault->EqualsStar(S->FSlotDefault);
 }
 
-std::string TFactSlot::GetToString() const {
-  const std::string Indent2 = std::string(IndentString) + IndentString;
-  std::string R = IsMultiSlot() ? "(multislot " : "(slot ";
-  R += FName + " ";
-  std::string D;
-  if (FSlotDefault && !FSlotDefault->Equals(FCNil) && !FSlotDefault->Equals(FCNilList)) {
-    std::string Printed = FSlotDefault->ToString();
-    if (!Trim(Printed).empty())
-      D = (FDefaultDynamic ? "(default-dynamic " : "(default ") + Printed + ") ";
-  }
-  if (FExtendedTypeInfo) {
-    if (FExtendedTypeInfo->Implicit())
-      R += FExtendedTypeInfo->GetToString();
-    else
-      R += "(type " + FExtendedTypeInfo->Name() + ")";
-    if (!D.empty()) R += Indent2 + D;
-  } else if (FSlotType == IESlotTypes || FSlotType == IESlotTypes + IEMultiSlotTypes) {
-    R += D;
-  } else {
-    TIETypes T = FSlotType - IEAlwaysValidTypes;
-    if (IsMultiSlot()) T = T - IEMultiSlotTypes;
-    R += "(type " + TypeNames(T, " ") + ")";
-    if (IsMultiSlot()) R += " ";
-    if (!D.empty()) R += std::string(NewLineString) + Indent2 + D;
-  }
-  return R + ")";
-}
+std::string TFactSlot::GetToString() const { return PrintSlot(*this); }
 
 // --- TFactTemplate --------------------------------------------------------------------------
 
@@ -573,27 +548,6 @@ int32_t TFactTemplate::GetHashCode() const {
   return FHash;
 }
 
-std::string TFactTemplate::GetToString() const {
-  std::string R = "(deftemplate " + FTemplateName;
-  if (!FComment.empty()) R += " " + QuoteComment(FComment);
-  if (FParent)
-    R += std::string(NewLineString) + IndentString + "extends " + FParent->TemplateName();
-  if (FOrdered) {
-    TFactSlot* Data = FindSlot(SDefaultSlotName);
-    if (Data && Data->ExtendedTypeInfo()) {
-      if (Data->ExtendedTypeInfo()->Implicit())
-        R += " " + Data->GetToString();
-      else
-        R += " is-a " + Data->ExtendedTypeInfo()->Name();
-    }
-  } else {
-    R += NewLineString;
-    const std::string Break = std::string(NewLineString) + IndentString;
-    for (int I : FOrder)
-      R += IndentString + StringReplaceAll(FSlots[I]->GetToString(), NewLineString, Break) +
-           NewLineString;
-  }
-  return R + ")";
-}
+std::string TFactTemplate::GetToString() const { return PrintTemplate(*this); }
 
 }  // namespace norvale

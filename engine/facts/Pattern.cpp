@@ -4,25 +4,11 @@
 
 #include "engine/core/ValueVector.h"
 #include "engine/functions/FunctionCall.h"
+#include "engine/language/IEPrinter.h"
 #include "engine/rete/IEContext.h"
 
 namespace norvale {
 
-std::string CommentLines(const std::string& Comment) {
-  std::string R;
-  if (Comment.empty()) return R;
-  size_t Start = 0;
-  while (Start <= Comment.size()) {
-    size_t End = Comment.find('\n', Start);
-    std::string Line =
-        Trim(Comment.substr(Start, End == std::string::npos ? std::string::npos : End - Start));
-    if (!Line.empty() && Line[0] != ';') Line = "; " + Line;
-    R += Line + NewLineString;
-    if (End == std::string::npos) break;
-    Start = End + 1;
-  }
-  return R;
-}
 
 // --- TIESlotTest ----------------------------------------------------------------------------
 
@@ -523,51 +509,7 @@ TIEPattern* TIEPattern::Clone(TComponent* Owner) const {
   return R;
 }
 
-std::string TIEPattern::SlotTestText(int Index) const {
-  const TPatternSlot& S = FSlots[Index];
-  std::string R;
-  for (size_t I = 0; I < S.Tests.size(); ++I) {
-    const TIEPatternMatchTest& T = *S.Tests[I];
-    if (I > 0) R += S.Tests[I - 1]->FMultiSlotSubIndex == T.FMultiSlotSubIndex ? "&" : " ";
-    if (T.FSlotTestType == sttNotEquals) R += "~";
-    if (T.FSlotValue && T.FSlotValue->DType() == dtFunCall && !IsTest())
-      R += ":" + T.FSlotValue->ToString();
-    else if (T.FSlotValue)
-      R += T.FSlotValue->ToString();
-  }
-  if (R.empty()) {
-    bool Multi = false;
-    if (FFactTemplate) {
-      std::vector<IFactSlot> Slots = FFactTemplate->Slots();
-      Multi = !Slots.empty() && Slots.front()->IsMultiSlot();
-    }
-    R = Generate(Multi ? SMultiSlotVar : SSlotVar);
-  }
-  return R;
-}
 
-std::string TIEPattern::GetToString() const {
-  if (!FFactTemplate) throw EIEException(SNoTemplate);
-  std::string Body = "(" + FName + " ";
-  int Data = IndexOfSlotName(SDefaultSlotName);
-  if (Data < 0) {
-    for (size_t I = 0; I < FSlots.size(); ++I)
-      if (!FSlots[I].Tests.empty())
-        Body += "(" + FSlots[I].Name + " " + SlotTestText(static_cast<int>(I)) + ") ";
-  } else {
-    Body += SlotTestText(Data);
-  }
-  Body += ")";
-  if (FUnique) Body = "(unique " + Body + ")";
-  if (FExplicit) Body = "(explicit " + Body + ")";
-  if (FNegatedCount == 1) {
-    Body = "(not " + Body + ")";
-  } else if (FNegatedCount >= 2) {
-    Body = "(exists " + Body + ")";
-    for (int N = 2; N < FNegatedCount; ++N) Body = "(not " + Body + ")";
-  }
-  if (!FBoundName.empty()) Body = "?" + FBoundName + " <- " + Body;
-  return CommentLines(FComment) + Body;
-}
+std::string TIEPattern::GetToString() const { return PrintPattern(*this); }
 
 }  // namespace norvale

@@ -217,7 +217,6 @@ class TIEPattern : public TPersistent {
  private:
   IPatternOwner* OwnerLink() const noexcept { return dynamic_cast<IPatternOwner*>(FOwner); }
   void InitSlots();
-  std::string SlotTestText(int Index) const;
   std::string Generate(const std::string& Prefix) const;
 
   bool FUnique = false;
@@ -234,8 +233,5 @@ class TIEPattern : public TPersistent {
   std::string FComment;
 };
 
-// Comment lines as printed in front of calls and patterns: "; " before each line that is not empty
-// and does not begin with ";", CR LF after each.
-std::string CommentLines(const std::string& Comment);
 
 }  // namespace norvale

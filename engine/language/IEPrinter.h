@@ -15,6 +15,13 @@
 namespace norvale {
 
 class TInterpretedFunction;
+class TIEDefinedType;
+class TFactSlot;
+class TFactTemplate;
+class TFact;
+class TFactSet;
+class TIEPattern;
+class TRule;
 
 // Text with indentation at structural line breaks. The indentation of a line is written when
 // text follows on it, so empty lines stay empty.
@@ -34,7 +41,7 @@ class TIEWriter {
  private:
   std::string FText;
   int FLevel = 0;
-  bool FLineStart = false;
+  bool FLineStart = true;
 };
 
 // The read-back forms. Values: nil as "nil", strings quoted and escaped, lists as their items each
@@ -63,5 +70,31 @@ std::string PrintUserFunction(const TIEUserFunction& Function, const std::string
 std::string PrintGlobalVariable(const std::string& Name, const IIEValue& Value);
 // "(defglobal ?name = value ...)" in the table's order.
 std::string PrintGlobalVariables(const TValueHashTable& Variables);
+
+// The constructs (ConstructPrinter.cpp).
+void WriteDefinedType(TIEWriter& Writer, const TIEDefinedType& Type);
+void WriteFuzzySet(TIEWriter& Writer, const TIFuzzySet& Set, bool Term);
+void WriteFuzzyVariable(TIEWriter& Writer, const TIFuzzyVariable& Variable);
+void WriteSlot(TIEWriter& Writer, const TFactSlot& Slot);
+void WriteTemplate(TIEWriter& Writer, const TFactTemplate& Template);
+// A fact as it reads back: a slot whose value is nil or empty is written unless reading the fact
+// without it gives that value again.
+void WriteFact(TIEWriter& Writer, const TFact& Fact);
+void WriteFactSet(TIEWriter& Writer, TFactSet& FactSet);
+void WritePattern(TIEWriter& Writer, const TIEPattern& Pattern);
+void WriteRule(TIEWriter& Writer, const TRule& Rule);
+// Only the patterns or only the actions of a rule, indented.
+void WriteRuleParts(TIEWriter& Writer, const TRule& Rule, TRuleConstruct Part);
+
+std::string PrintSlot(const TFactSlot& Slot);
+std::string PrintTemplate(const TFactTemplate& Template);
+std::string PrintFact(const TFact& Fact);
+std::string PrintFactSet(TFactSet& FactSet);
+std::string PrintPattern(const TIEPattern& Pattern);
+std::string DefinedTypePrettyPrint(const TIEDefinedType& Type);
+std::string FuzzySetPrettyPrint(const TIFuzzySet& Set, bool Term);
+std::string FuzzyVariablePrettyPrint(const TIFuzzyVariable& Variable);
+std::string RulePrettyPrint(const TRule& Rule);
+std::string RulePrettyPrint(const TRule& Rule, TRuleConstruct Part);
 
 }  // namespace norvale

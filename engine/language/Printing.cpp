@@ -36,13 +36,13 @@ std::string TIEClipsParser::PrettyPrint(const TSingletonsVector& Singletons) {
 
 std::string TIEClipsParser::PrettyPrint(const TIEValue& Value) { return PrintValue(&Value); }
 
-std::string TIEClipsParser::PrettyPrint(const TFact& Fact) { return Fact.GetToString(); }
+std::string TIEClipsParser::PrettyPrint(const TFact& Fact) { return PrintFact(Fact); }
 
 std::string TIEClipsParser::PrettyPrint(const TFactTemplate& Template) {
-  return Template.GetToString();
+  return PrintTemplate(Template);
 }
 
-std::string TIEClipsParser::PrettyPrint(const TFactSlot& Slot) { return Slot.GetToString(); }
+std::string TIEClipsParser::PrettyPrint(const TFactSlot& Slot) { return PrintSlot(Slot); }
 
 std::string TIEClipsParser::PrettyPrint(const TRule& Rule) { return RulePrettyPrint(Rule); }
 
@@ -51,11 +51,11 @@ std::string TIEClipsParser::PrettyPrint(const TRule& Rule, TRuleConstruct Part) 
 }
 
 std::string TIEClipsParser::PrettyPrint(const TIEPattern& Pattern) {
-  return Pattern.GetToString();
+  return PrintPattern(Pattern);
 }
 
 std::string TIEClipsParser::PrettyPrint(const TFactSet& FactSet) {
-  return const_cast<TFactSet&>(FactSet).GetToString();
+  return PrintFactSet(const_cast<TFactSet&>(FactSet));
 }
 
 std::string TIEClipsParser::PrettyPrint(const TIEDefinedType& Type) {

@@ -4,6 +4,7 @@
 
 #include "engine/core/ValueVector.h"
 #include "engine/engine/InferenceEngine.h"
+#include "engine/language/IEPrinter.h"
 
 namespace norvale {
 
@@ -489,49 +490,6 @@ void TRule::Assign(TPersistent* Source) {
 std::string TRule::GetToString() const {
   if (FEngine) return FEngine->PrettyPrint(*this);
   return RulePrettyPrint(*this);
-}
-
-namespace {
-std::string Indented(const std::string& Text) {
-  return IndentString +
-         StringReplaceAll(Text, NewLineString, std::string(NewLineString) + IndentString);
-}
-}  // namespace
-
-std::string RulePrettyPrint(const TRule& Rule, TRuleConstruct Part) {
-  std::string R;
-  if (Part == rcPattern) {
-    const auto& P = Rule.Patterns().Patterns();
-    bool First = true;
-    for (size_t I = 0; I < P.size(); ++I) {
-      if (I > 0 && P[I - 1]->Name().rfind(SBackChainPrefix, 0) == 0) continue;
-      if (!First) R += NewLineString;
-      First = false;
-      R += Indented(P[I]->GetToString());
-    }
-  } else {
-    for (const IFunCall& A : Rule.Actions().Actions())
-      R += Indented(A->GetToString()) + NewLineString;
-  }
-  return R;
-}
-
-std::string RulePrettyPrint(const TRule& Rule) {
-  std::string R = "(defrule " + Rule.RuleName();
-  if (!Rule.Comment().empty())
-    R += std::string(NewLineString) + IndentString + QuoteComment(Rule.Comment());
-  R += NewLineString;
-  if (Rule.Salience() != 0 || Rule.OneShot() || !Rule.Enabled()) {
-    R += std::string(IndentString) + "(declare";
-    if (Rule.Salience() != 0) R += " (salience " + std::to_string(Rule.Salience()) + ")";
-    if (!Rule.Enabled()) R += " (enabled FALSE)";
-    if (Rule.OneShot()) R += " (oneshot TRUE)";
-    R += std::string(")") + NewLineString;
-  }
-  R += RulePrettyPrint(Rule, rcPattern);
-  R += std::string(NewLineString) + IndentString + "=>" + NewLineString;
-  R += RulePrettyPrint(Rule, rcAction);
-  return R + ")";
 }
 
 }  // namespace norvale

@@ -301,11 +301,11 @@ TEST_F(FactSetTest, PrintedForm) {
        R"(say "hi" \o/)",
        {Fact("a", {})},
        "(deffacts q \"say \\\"hi\\\" \\\\o/\"\r\n    (a)\r\n)"},
-      // A fact printed over several lines keeps every line indented.
+      // A string over several lines is written as it is: indenting it would change it.
       {"m",
        "",
        {Fact("s", {NewString("one\r\ntwo")})},
-       "(deffacts m\r\n    (s \"one\r\n    two\" )\r\n)"},
+       "(deffacts m\r\n    (s \"one\r\ntwo\" )\r\n)"},
   };
   for (const Case& C : Cases) {
     TFactSet* S = NewObject<TFactSet>(nullptr);

@@ -132,8 +132,9 @@ TEST_F(PatternTest, PrintedForms) {
       {2, false, false, "", "", "(exists (shape (colour red) ))"},
       {3, false, false, "", "", "(not (exists (shape (colour red) )))"},
       {0, true, true, "", "", "(explicit (unique (shape (colour red) )))"},
+      // Comment lines as a call prints them: a line end at the very end starts no further line.
       {0, false, false, "f", "first\n;second\n\n",
-       "; first\r\n;second\r\n\r\n\r\n?f <- (shape (colour red) )"},
+       "; first\r\n;second\r\n\r\n?f <- (shape (colour red) )"},
   };
   for (const Case& C : Cases) {
     TIEPattern* P = NewObject<TIEPattern>(nullptr, C.Negated, Shape, "shape");
