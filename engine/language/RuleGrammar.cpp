@@ -113,8 +113,10 @@ void TIEClipsParser::ParseRulePatterns(TRule& Rule, TVariableKinds& Vars) {
   const std::string& Method = SParseRulePatternsMethod;
   for (;;) {
     TToken T = Next();
-    std::string Bound;
+    std::string Bound, Comment;
     if (T.Is(ttVariable)) {
+      // The comment before a bound pattern stands before its variable.
+      Comment = Tokens().CommentOf(T);
       Bound = std::string(T.Text);
       const TToken Arrow = Next();
       if (!Arrow.Is(ttAtom) || Arrow.Text != "<-") ParseError(Method, SExpectedBindArrow);
@@ -128,6 +130,9 @@ void TIEClipsParser::ParseRulePatterns(TRule& Rule, TVariableKinds& Vars) {
     if (!Bound.empty() && (Pattern->NegatedCount() != 0 || Pattern->IsTest()))
       ParseError(Method, SBoundNegatedPattern);
     Pattern->SetBoundName(Bound);
+    if (!Comment.empty())
+      Pattern->SetComment(Pattern->Comment().empty() ? Comment
+                                                     : Comment + NewLineString + Pattern->Comment());
     Rule.Patterns().Add(Pattern.release());
   }
 }
