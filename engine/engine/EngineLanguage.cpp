@@ -6,6 +6,7 @@
 #include "engine/functions/InterpretedFunction.h"
 #include "engine/language/IEClipsParser.h"
 #include "engine/language/ParseScope.h"
+#include "engine/rete/IEContext.h"
 
 namespace norvale {
 
@@ -103,6 +104,15 @@ IIEValue TInferenceEngine::ParseValue(const std::string& Text) {
   return ParseText(*this, Text, [](TIEParser& P) { return P.ParseValue(); });
 }
 
+IIEValue TInferenceEngine::ParseValue(const std::string& Text, const IFactSlot& Slot) {
+  return ParseText(*this, Text, [&](TIEParser& P) { return P.ParseValue(Slot); });
+}
+
+IIEValue TInferenceEngine::ParseValue(const std::string& Text, TIETypes Types,
+                                      const IIEDefinedType& DefinedType) {
+  return ParseText(*this, Text, [&](TIEParser& P) { return P.ParseValue(Types, DefinedType); });
+}
+
 IValueVector TInferenceEngine::ParseList(const std::string& Text) {
   return ParseText(*this, Text, [](TIEParser& P) { return P.ParseList(); });
 }
@@ -121,6 +131,22 @@ bool TInferenceEngine::ParseGlobalVariables(const std::string& Text) {
 
 IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& Name) {
   return ParseText(*this, Text, [&](TIEParser& P) { return P.ParseVariable(Name); });
+}
+
+IIEValue TInferenceEngine::ParseNamedValue(const std::string& Text, std::string& Name) {
+  return ParseText(*this, Text, [&](TIEParser& P) { return P.ParseNamedValue(Name); });
+}
+
+int TInferenceEngine::Assert(const std::string& Text) {
+  IFact Fact = ParseFactText(Text);
+  FGlobalContext->Resolve(Fact);
+  return Assert(Fact, false);
+}
+
+void TInferenceEngine::Retract(const std::string& Text) {
+  IFact Fact = ParseFactText(Text);
+  FGlobalContext->Resolve(Fact);
+  Retract(Fact);
 }
 
 ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {

@@ -530,8 +530,6 @@ void TInferenceEngine::AddDefinedType(const IIEDefinedType& Type) { OnAddDefined
 void TInferenceEngine::RemoveDefinedType(const IIEDefinedType& Type) {
   OnRemoveDefinedType(this, Type);
 }
-void TInferenceEngine::ReplaceTemplate(const IFactTemplate&, const IFactTemplate&) {}
-void TInferenceEngine::ReplaceDefinedType(const IIEDefinedType&, const IIEDefinedType&) {}
 
 void TInferenceEngine::RemoveDependencies(const IFactTemplate& Template) {
   if (!Template) return;

@@ -149,10 +149,27 @@ class TInferenceEngine : public TComponent,
   virtual void ClearRules();
   virtual void AddDefinedType(const IIEDefinedType& Type);
   virtual void RemoveDefinedType(const IIEDefinedType& Type);
-  // A registered construct was replaced by a new one of the same name. The dependent facts and
-  // rules keep referring to the old one until they are read again from their text.
+  // A registered template was replaced by New (the table holds New already). Under another name
+  // the old one's dependants go; under the same name its facts (newest first) and the rules that
+  // depend on it are printed, removed and read again against New. What no longer fits New is
+  // dropped without an error.
   virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
+  // A registered defined type was replaced by New. Under the same name every template using it is
+  // copied with New in its slots (defaults that are calls, facts or fuzzy values read again) and
+  // stored in place of the template, which re-reads that template's dependants.
   virtual void ReplaceDefinedType(const IIEDefinedType& Old, const IIEDefinedType& New);
+  // Whether a pattern of Rule is on Template, or an argument of its actions (at any depth of calls
+  // and lists) is a fact of Template.
+  bool IsDependent(const TRule& Rule, const TFactTemplate& Template) const;
+  // A construct's text and, for a fact, the fact it was printed from.
+  struct TDependentText {
+    std::string Text;
+    IFact Fact;
+  };
+  // Reads each text again: a fact is parsed and asserted (UpdateDependentFact), anything else is
+  // parsed and executed. A text that fails is left out.
+  virtual void UpdateDependencies(const std::vector<TDependentText>& Texts);
+  virtual void UpdateDependentFact(const IFact& OldFact, const IFact& NewFact);
   // What goes with a removed template: its facts (with retraction events), the fact-set lines
   // carrying them and every rule with a pattern on it.
   virtual void RemoveDependencies(const IFactTemplate& Template);
@@ -238,6 +255,9 @@ class TInferenceEngine : public TComponent,
   // One call, executed in GlobalContext; its result.
   IIEValue ParseNExecuteFunCall(const std::string& Text);
   IIEValue ParseValue(const std::string& Text);
+  // A value for a slot, or of the given types: checked and converted as in a fact.
+  IIEValue ParseValue(const std::string& Text, const IFactSlot& Slot);
+  IIEValue ParseValue(const std::string& Text, TIETypes Types, const IIEDefinedType& DefinedType);
   IValueVector ParseList(const std::string& Text);
   virtual TRule* ParseRule(const std::string& Text);
   IIEDefinedType ParseDefinedType(const std::string& Text);
@@ -251,6 +271,12 @@ class TInferenceEngine : public TComponent,
   bool ParseGlobalVariables(const std::string& Text);
   // "?*name* = value": the value, and the name with its asterisks in Name.
   IIEValue ParseVariable(const std::string& Text, std::string& Name);
+  // "?name = value" for any name.
+  IIEValue ParseNamedValue(const std::string& Text, std::string& Name);
+  // One fact read from Text, made concrete in GlobalContext and asserted; its ID or -1.
+  int Assert(const std::string& Text);
+  // Retracts the first fact equal to the one Text reads as.
+  void Retract(const std::string& Text);
   // The read-back forms, through the parser.
   std::string PrettyPrint(const TIEValue& Value);
   std::string PrettyPrint(const TInterpretedFunction& Function);

@@ -415,6 +415,44 @@ std::string TRules::GetToString() const {
   return Result;
 }
 
+void TRules::Assign(const TRules& Source) {
+  if (&Source == this) return;
+  std::vector<TRule*> From = Source.Rules();
+  Clear();
+  for (TRule* R : From) {
+    if (!FEngine || R->Owner() == FEngine) {
+      Add(R);
+      continue;
+    }
+    TRule* Copy = FEngine->ParseRule(R->GetToString());
+    try {
+      Add(Copy);
+    } catch (...) {
+      if (Find(Copy->RuleName()) != Copy) Free(Copy);
+      throw;
+    }
+  }
+}
+
+std::vector<std::string> TRules::StreamTexts() const {
+  std::vector<std::string> Texts;
+  for (TRule* R : Rules()) Texts.push_back(R->GetToString());
+  return Texts;
+}
+
+void TRules::ReadStreamTexts(const std::vector<std::string>& Texts) {
+  if (!FEngine) throw EIEException(SUnknownEngine);
+  for (const std::string& T : Texts) {
+    TRule* R = FEngine->ParseRule(T);
+    try {
+      Add(R);
+    } catch (...) {
+      if (Find(R->RuleName()) != R) Free(R);
+      throw;
+    }
+  }
+}
+
 // --- TFactTemplates -------------------------------------------------------------------------
 
 void TFactTemplates::Add(const IFactTemplate& Template) {
@@ -510,6 +548,18 @@ std::string TFactTemplates::GetToString() const {
   return R;
 }
 
+std::vector<std::string> TFactTemplates::StreamTexts() const {
+  std::vector<std::string> Texts;
+  for (const IFactTemplate& T : Templates()) Texts.push_back(T->GetToString());
+  return Texts;
+}
+
+void TFactTemplates::ReadStreamTexts(const std::vector<std::string>& Texts) {
+  if (!FEngine) throw EIEException(SUnknownEngine);
+  Clear();
+  for (const std::string& T : Texts) Add(FEngine->ParseFactTemplate(T));
+}
+
 // --- TIEDefinedTypes ------------------------------------------------------------------------
 
 void TIEDefinedTypes::Add(const IIEDefinedType& Type) {
@@ -594,6 +644,18 @@ std::string TIEDefinedTypes::GetToString() const {
            Types(), [](const IIEDefinedType& T) { return T->Ancestor(); }, STypeInheritanceCorrupt))
     R += T->GetToString() + NewLineString;
   return R;
+}
+
+std::vector<std::string> TIEDefinedTypes::StreamTexts() const {
+  std::vector<std::string> Texts;
+  for (const IIEDefinedType& T : Types()) Texts.push_back(T->GetToString());
+  return Texts;
+}
+
+void TIEDefinedTypes::ReadStreamTexts(const std::vector<std::string>& Texts) {
+  if (!FEngine) throw EIEException(SUnknownEngine);
+  Clear();
+  for (const std::string& T : Texts) Add(FEngine->ParseDefinedType(T));
 }
 
 // --- TUserFunctions -------------------------------------------------------------------------
@@ -738,6 +800,28 @@ std::string TEngineVariables::GetToString() const {
   std::string R;
   for (const std::string& K : Keys()) R += NamedValue(K, Get(K)) + NewLineString;
   return R;
+}
+
+std::vector<std::string> TEngineVariables::StreamTexts() const {
+  std::vector<std::string> Texts;
+  for (const std::string& K : Keys())
+    Texts.push_back(FEngine ? FEngine->PrettyPrint(K, Get(K)) : PrintGlobalVariable(K, Get(K)));
+  return Texts;
+}
+
+void TEngineVariables::ReadStreamTexts(const std::vector<std::string>& Texts) {
+  if (!FEngine) throw EIEException(SUnknownEngine);
+  for (const std::string& T : Texts) {
+    std::string Name;
+    if (auto* G = dynamic_cast<TGlobalVariables*>(this)) {
+      IIEValue Value = FEngine->ParseVariable(T, Name);
+      G->Put(Name, Value);
+    } else {
+      // Storage names need no asterisks.
+      IIEValue Value = FEngine->ParseNamedValue(T, Name);
+      TValueHashTable::Put(Name, Value);
+    }
+  }
 }
 
 void TGlobalVariables::Put(const std::string& Name, const IIEValue& Value) {

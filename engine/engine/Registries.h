@@ -140,6 +140,13 @@ class TRules : public TPersistent {
   void SetSortedOutput(bool Value) noexcept { FSorted = Value; }
   // Each rule's printed form and a line break; sorted when SortedOutput.
   std::string GetToString() const;
+  // From another engine's rules: cleared, then each source rule itself when this engine owns it,
+  // else a rule read by this engine from the source rule's text.
+  using TPersistent::Assign;
+  void Assign(const TRules& Source);
+  // The streamed list "Rules": the rules' texts; reading parses each and adds the rule.
+  std::vector<std::string> StreamTexts() const;
+  void ReadStreamTexts(const std::vector<std::string>& Texts);
 
  private:
   friend class TInferenceEngine;
@@ -167,6 +174,9 @@ class TFactTemplates : public TPersistent {
   void Rename(const std::string& OldName, const std::string& NewName);
   // Templates without a parent first, then the others with every parent before its children.
   std::string GetToString() const;
+  // The streamed list "Templates": the templates' texts; reading clears the table and reads each.
+  std::vector<std::string> StreamTexts() const;
+  void ReadStreamTexts(const std::vector<std::string>& Texts);
 
  private:
   TInferenceEngine* FEngine;
@@ -189,6 +199,9 @@ class TIEDefinedTypes : public TPersistent {
   std::vector<IIEDefinedType> Types() const;
   // Types without an ancestor first, then the derived ones after their ancestors.
   std::string GetToString() const;
+  // The streamed list "DefTypes": the types' texts; reading clears the table and reads each.
+  std::vector<std::string> StreamTexts() const;
+  void ReadStreamTexts(const std::vector<std::string>& Texts);
 
  private:
   TInferenceEngine* FEngine;
@@ -240,6 +253,9 @@ class TEngineVariables : public TValueHashTable {
   TInferenceEngine* Engine() const noexcept { return FEngine; }
   // One "name = value" line per entry.
   std::string GetToString() const override;
+  // The streamed list "Variables": one "?name = value" text per entry; reading stores each.
+  std::vector<std::string> StreamTexts() const;
+  void ReadStreamTexts(const std::vector<std::string>& Texts);
 
  protected:
   TInferenceEngine* FEngine;

@@ -274,12 +274,16 @@ bool TIEClipsParser::ParseGlobalVariables() {
   return true;
 }
 
-IIEValue TIEClipsParser::ParseVariable(std::string& Name) {
+IIEValue TIEClipsParser::ParseVariable(std::string& Name) { return ReadNamedValue(Name, true); }
+
+IIEValue TIEClipsParser::ParseNamedValue(std::string& Name) { return ReadNamedValue(Name, false); }
+
+IIEValue TIEClipsParser::ReadNamedValue(std::string& Name, bool Global) {
   const std::string& Method = SParseVariableMethod;
   TToken T = Next();
   if (!T.Is(ttVariable)) ParseError(Method, SMissingName);
   Name = std::string(T.Text);
-  if (Name.empty() || Name.front() != '*' || Name.back() != '*')
+  if (Global && (Name.empty() || Name.front() != '*' || Name.back() != '*'))
     ParseError(Method, SBadVariableName, {Name});
   if (!Next().Is(ttEquals)) ParseError(Method, SExpected, {"="});
   T = Next();
@@ -292,7 +296,7 @@ IIEValue TIEClipsParser::ParseVariable(std::string& Name) {
   } else {
     ParseError(Method, SExpectedValueMissing);
   }
-  OnParseVariable(this, Name, Value);
+  if (Global) OnParseVariable(this, Name, Value);
   return Value;
 }
 

@@ -91,6 +91,7 @@ class TIEClipsParser : public TIEParser {
   IUserFunction ParseFunction() override;
   bool ParseGlobalVariables() override;
   IIEValue ParseVariable(std::string& Name) override;
+  IIEValue ParseNamedValue(std::string& Name) override;
 
   // --- defined types and fuzzy values ---
   IIEDefinedType ParseDefinedType() override;
@@ -182,6 +183,8 @@ class TIEClipsParser : public TIEParser {
   IIEValue HandleConstruct(TParsedType& Type, const TToken& Token, bool Execute, TObject*& AObject,
                            IUnknown& AInterface);
   bool ParseCollecting(bool Execute);
+  // "?name = value"; a global's name must begin and end with an asterisk.
+  IIEValue ReadNamedValue(std::string& Name, bool Global);
   TIEPattern* ParseFactPattern(TRule& Rule, const std::string& Name, int NegatedCount,
                                TVariableKinds& Vars);
   // The field constraints of one slot (all fields of an ordered pattern) through its ")".

@@ -100,6 +100,8 @@ class TIEParser : public TPersistent {
   virtual IUserFunction ParseFunction() = 0;
   virtual bool ParseGlobalVariables() = 0;
   virtual IIEValue ParseVariable(std::string& Name) = 0;
+  // "?name = value" for any name (the storage of store and fetch).
+  virtual IIEValue ParseNamedValue(std::string& Name) = 0;
 
   // --- constructs of the rule, fact and type grammars ---
   virtual TRule* ParseRule() = 0;
