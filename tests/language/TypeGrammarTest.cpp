@@ -5,6 +5,7 @@
 
 #include "LanguageFixture.h"
 #include "engine/core/IEFuzzy.h"
+#include "engine/rete/Rule.h"
 #include "fuzzy/FuzzyNames.h"
 
 namespace norvale {
@@ -220,6 +221,59 @@ TEST_F(TypeGrammarTest, AnExpressionThatCannotBeEvaluatedYetIsKeptAsWritten) {
   Engine->GlobalContext()->AddLocalBinding("s", NewAtom("cold"));
   IIEValue Now = Engine->EvalFuzzyExpression(V, Deferred, Engine->GlobalContext());
   EXPECT_EQ(Now->AsFuzzy()->Name(), "cold or hot");
+}
+
+}  // namespace
+}  // namespace norvale
+
+namespace norvale {
+namespace {
+
+class FuzzyFactsTest : public test::LanguageFixture {
+ protected:
+  void SetUp() override {
+    test::LanguageFixture::SetUp();
+    Engine->Parse(
+        "(deftype temp extends (type FUZZY) (range 0 100)"
+        " (values (term cold ((0 1) (50 0))) (term hot ((50 0) (100 1)))))"
+        "(deftemplate reading (slot where) (slot t (type temp)))",
+        true);
+  }
+  std::vector<std::string> Facts() {
+    std::vector<std::string> R;
+    for (const IFact& F : Engine->FactList()) R.push_back(F->GetToString());
+    return R;
+  }
+};
+
+TEST_F(FuzzyFactsTest, FuzzySlotsReadExpressionsAndPatternsMatchThem) {
+  Engine->Parse(
+      "(defrule cold-somewhere (reading (where ?w) (t cold)) => (printout t ?w \" is cold\" crlf))",
+      true);
+  Engine->Assert("(reading (where here) (t very cold))");
+  Engine->Assert("(reading (where there) (t hot))");
+  TakeConsole();
+  Engine->Run();
+  EXPECT_EQ(TakeConsole(), "here is cold\r\n");
+  EXPECT_NE(ParseError("(deftemplate bad (slot t (type FUZZY)))(assert (bad (t cold)))")
+                .find("Fuzzy Type Definition needed to parse value"),
+            std::string::npos);
+}
+
+// An expression that needs a variable is kept as written and converted once, when the fact is
+// asserted; the rule that writes it prints and reads back.
+TEST_F(FuzzyFactsTest, AnExpressionWithAVariableIsConvertedWhenTheFactIsAsserted) {
+  Engine->Parse(
+      "(defrule warm-up (go ?s) => (assert (reading (where x) (t ?s or hot))))", true);
+  TRule* Rule = Engine->Rules().Find("warm-up");
+  ASSERT_TRUE(Rule);
+  EXPECT_NE(Rule->GetToString().find("(t ?s or hot )"), std::string::npos) << Rule->GetToString();
+  Engine->Parse(Rule->GetToString(), true);  // reads back
+  Engine->Assert("(go cold)");
+  Engine->Run();
+  std::vector<std::string> F = Facts();
+  ASSERT_EQ(F.size(), 3u);
+  EXPECT_EQ(F[2], "(reading (t cold or hot) (where x))");
 }
 
 }  // namespace
