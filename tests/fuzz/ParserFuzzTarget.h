@@ -37,6 +37,16 @@ inline void AddFuzzFunctions(TInferenceEngine* Engine) {
     Engine->PrintOut("t", Text);
     return FCNil;
   });
+  // The triangle of the fuzzy package, which the automatic term medium prints as.
+  NewRef<test::TCallFunction>("tri", [](const IFunCall& Call, TIEContext* Context) -> IIEValue {
+    if (Call->GetArgumentCount() != 3) throw EIEException("tri takes three numbers");
+    IFuzzySet Set = NewEngineFuzzySet();
+    Set->Triangle(Call->GetArgument(0)->Resolve(Context)->AsNumeric(),
+                  Call->GetArgument(1)->Resolve(Context)->AsNumeric(),
+                  Call->GetArgument(2)->Resolve(Context)->AsNumeric());
+    Set->SetName(Call->GetToString());
+    return NewRef<TIEValue>(Set);
+  })->AddReasoner(Engine);
   // A text parsed within the parse, as load and batch do.
   Add("parse", [Engine](const std::vector<IIEValue>& A, TIEContext*) {
     if (!A.empty()) Engine->Parse(A[0]->AsString(), true);

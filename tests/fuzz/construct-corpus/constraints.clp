@@ -1,0 +1,7 @@
+(defglobal ?*limit* = 3 ?*name* = "x\"y")
+(deffunction twice (?x) "doubles" (+ ?x ?x))
+(deftemplate q (slot s (allowed-symbols a b c) (default a)) (multislot vals))
+(defrule r1 (declare (salience ?*limit*)) (q (s ?v&a|b)) (p ?x =(+ ?x 1) ~=(twice ?x)) => )
+(defrule r2 (q (vals =(twice 2) $?rest)) (exists (p 1 $?)) (unique (explicit (z nil "s"))) => )
+(defrule r3 (need-data ?d) => (assert (data ?d)))
+(assert (q (s b) (vals 4 5)) (p 1 2) (z nil "s"))

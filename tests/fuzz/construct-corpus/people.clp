@@ -1,0 +1,7 @@
+(deftemplate person (slot name) (slot age (type INTEGER) (default 0)) (multislot kids))
+(deftype adult extends (type INTEGER) (range 18 ?VARIABLE))
+(deffacts people "the \"people\"" (person (name Ann) (age 40) (kids Bob)) (person (name Bob) (age 9)))
+(defrule parent (declare (salience 5)) (person (name ?p) (kids $? ?k $?)) (person (name ?k) (age ?a))
+  => (assert (parent ?p ?k)) (printout t ?p " " ?k crlf))
+(defrule lonely (person (name ?p) (kids)) (not (parent ?p ?)) => (assert (lonely ?p)))
+(defrule counted ?f <- (parent ?x ?y) (test (eq ?x Ann)) => (printout t ?f crlf))
