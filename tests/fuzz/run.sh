@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Builds the parser fuzzer with clang (libFuzzer with the address and undefined-behaviour
-# sanitizers) in build-fuzz/ and runs it on the committed corpus, writing what it finds to
-# build-fuzz/corpus (crashes to build-fuzz/). Not part of CI: CI replays tests/fuzz/corpus and the
-# inputs that once failed, tests/fuzz/regressions.
-#   tests/fuzz/run.sh [seconds] [jobs]     defaults: 60 seconds, 1 job
-#   tests/fuzz/run.sh merge                adds the new inputs that cover more to tests/fuzz/corpus
+# Builds the fuzzers with clang (libFuzzer with the address and undefined-behaviour sanitizers) in
+# build-fuzz/ and runs one on its committed corpus, writing what it finds to
+# build-fuzz/<target>-corpus (crashes to build-fuzz/). Not part of CI: CI replays the corpora and
+# the inputs that once failed (tests/fuzz/regressions).
+#   tests/fuzz/run.sh [parser|construct] [seconds] [jobs]   defaults: parser, 60 seconds, 1 job
+#   tests/fuzz/run.sh [parser|construct] merge              adds the new inputs that cover more to
+#                                                           the committed corpus
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+target="${1:-parser}"
+case "$target" in
+  parser) corpus=tests/fuzz/corpus ;;
+  construct) corpus=tests/fuzz/construct-corpus ;;
+  *) echo "unknown fuzz target: $target (parser or construct)" >&2; exit 2 ;;
+esac
 if ! command -v clang++ >/dev/null; then
   sudo_cmd=""
   [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
@@ -15,14 +22,15 @@ if ! command -v clang++ >/dev/null; then
 fi
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DNORVALE_FUZZ=ON -DNORVALE_TESTS=OFF -DNORVALE_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target parser_fuzzer
-mkdir -p build-fuzz/corpus
-fuzzer=(build-fuzz/parser_fuzzer -max_len=4096 -timeout=20 -rss_limit_mb=4096
+cmake --build build-fuzz -j "$(nproc)" --target "${target}_fuzzer"
+found="build-fuzz/${target}-corpus"
+mkdir -p "$found"
+fuzzer=("build-fuzz/${target}_fuzzer" -max_len=4096 -timeout=20 -rss_limit_mb=4096
         -dict=tests/fuzz/parser.dict -artifact_prefix=build-fuzz/)
-if [ "${1:-}" = "merge" ]; then
-  exec "${fuzzer[@]}" -merge=1 tests/fuzz/corpus build-fuzz/corpus
+if [ "${2:-}" = "merge" ]; then
+  exec "${fuzzer[@]}" -merge=1 "$corpus" "$found"
 fi
-seconds="${1:-60}"
-jobs="${2:-1}"
+seconds="${2:-60}"
+jobs="${3:-1}"
 exec "${fuzzer[@]}" -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" \
-  -print_final_stats=1 build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions
+  -print_final_stats=1 "$found" "$corpus" tests/fuzz/regressions
