@@ -81,3 +81,86 @@ BENCHMARK(BM_ParseTypicalText)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace norvale
+
+namespace norvale {
+namespace {
+
+const char* const FactTemplate = "(deftemplate p (slot a (type INTEGER)) (slot b) (multislot c))";
+
+std::string FactLines(int N, const char* Head, const char* Tail) {
+  std::string Text;
+  for (int I = 0; I < N; ++I)
+    Text += std::string(Head) + "(p (a " + std::to_string(I) + ") (b \"x y\") (c 1 2.5 z))" + Tail;
+  return Text;
+}
+
+// Facts read from text and asserted, per fact.
+void BM_LoadFacts(benchmark::State& S) {
+  const int N = static_cast<int>(S.range(0));
+  const std::string Text = FactLines(N, "", "\n");
+  for (auto _ : S) {
+    S.PauseTiming();
+    auto* Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine->Parse(FactTemplate, true);
+    S.ResumeTiming();
+    Engine->LoadFacts(Text);
+    S.PauseTiming();
+    if (Engine->FactCount() != N + 1) S.SkipWithError("facts missing");
+    Free(Engine);
+    S.ResumeTiming();
+  }
+  S.SetItemsProcessed(S.iterations() * N);
+  S.counters["us_per_fact"] = benchmark::Counter(
+      static_cast<double>(N) * S.iterations(),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LoadFacts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One deffacts of N facts, read and registered.
+void BM_ParseDeffacts(benchmark::State& S) {
+  const int N = static_cast<int>(S.range(0));
+  const std::string Text = "(deffacts many " + FactLines(N, "  ", "\n") + ")";
+  for (auto _ : S) {
+    S.PauseTiming();
+    auto* Engine = NewObject<TInferenceEngine>(nullptr);
+    Engine->Parse(FactTemplate, true);
+    S.ResumeTiming();
+    Engine->Parse(Text, true);
+    S.PauseTiming();
+    Free(Engine);
+    S.ResumeTiming();
+  }
+  S.SetBytesProcessed(S.iterations() * static_cast<int64_t>(Text.size()));
+  S.counters["us_per_fact"] = benchmark::Counter(
+      static_cast<double>(N) * S.iterations(),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ParseDeffacts)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// N generated rules read and compiled into the network, per rule.
+void BM_LoadRules(benchmark::State& S) {
+  const int N = static_cast<int>(S.range(0));
+  std::string Text = std::string(FactTemplate) + "\n";
+  for (int I = 0; I < N; ++I) {
+    const std::string K = std::to_string(I);
+    Text += "(defrule r" + K + " (p (a " + K + ") (b ?x) (c $? ?y $?)) (q ?x ?y&~" + K +
+            ") (not (z " + K + ")) => (printout t ?x ?y crlf))\n";
+  }
+  for (auto _ : S) {
+    S.PauseTiming();
+    auto* Engine = NewObject<TInferenceEngine>(nullptr);
+    S.ResumeTiming();
+    Engine->Parse(Text, true);
+    S.PauseTiming();
+    if (Engine->Rules().Count() != N) S.SkipWithError("rules missing");
+    Free(Engine);
+    S.ResumeTiming();
+  }
+  S.counters["us_per_rule"] = benchmark::Counter(
+      static_cast<double>(N) * S.iterations(),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LoadRules)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace norvale

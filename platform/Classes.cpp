@@ -146,13 +146,35 @@ void TComponent::SetName(const std::string& Value) {
 
 void TComponent::Insert(TComponent* C) {
   FComponents.push_back(C);
+  if (C->FSiblingNotifications) FListeners.push_back(C);
   C->FOwner = this;
 }
 
+namespace {
+// Erases C from L, searching from the end: components mostly go in the reverse of their coming.
+bool EraseFromBack(std::vector<TComponent*>& L, TComponent* C) {
+  auto It = std::find(L.rbegin(), L.rend(), C);
+  if (It == L.rend()) return false;
+  L.erase(std::next(It).base());
+  return true;
+}
+}  // namespace
+
 void TComponent::Remove(TComponent* C) {
-  auto It = std::find(FComponents.begin(), FComponents.end(), C);
-  if (It != FComponents.end()) FComponents.erase(It);
+  EraseFromBack(FComponents, C);
+  if (EraseFromBack(FListeners, C)) ++FListenerRemovals;
   C->FOwner = nullptr;
+}
+
+void TComponent::SetSiblingNotifications(bool Value) {
+  if (Value == FSiblingNotifications) return;
+  FSiblingNotifications = Value;
+  if (!FOwner) return;
+  if (Value) {
+    FOwner->FListeners.push_back(this);
+  } else if (EraseFromBack(FOwner->FListeners, this)) {
+    ++FOwner->FListenerRemovals;
+  }
 }
 
 void TComponent::InsertComponent(TComponent* Component) {
@@ -197,11 +219,18 @@ void TComponent::RemoveFreeNotification(TComponent* Component) {
 
 void TComponent::Notification(TComponent* Component, TOperation Operation) {
   if (Operation == opRemove && Component) RemoveFreeNotification(Component);
-  // Pass the news on to owned components; copy first, a handler may free siblings.
-  std::vector<TComponent*> Snapshot = FComponents;
-  for (TComponent* C : Snapshot)
-    if (std::find(FComponents.begin(), FComponents.end(), C) != FComponents.end() && C != Component)
-      C->Notification(Component, Operation);
+  if (FListeners.empty()) return;
+  // Pass the news on to owned components; copy first, a handler may free siblings. A sibling
+  // gone meanwhile is skipped: only after a removal is it worth looking each one up.
+  std::vector<TComponent*> Snapshot = FListeners;
+  const uint64_t Removals = FListenerRemovals;
+  for (TComponent* C : Snapshot) {
+    if (C == Component) continue;
+    if (FListenerRemovals != Removals &&
+        std::find(FListeners.begin(), FListeners.end(), C) == FListeners.end())
+      continue;
+    C->Notification(Component, Operation);
+  }
 }
 
 void TComponent::SetDesigning(bool Value, bool Children) {

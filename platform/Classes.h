@@ -183,6 +183,11 @@ class TComponent : public TPersistent {
   // Told of components inserted into or removed from the owner and of freed components.
   virtual void Notification(TComponent* Component, TOperation Operation);
   void MarkDestroying();
+  // Whether the owner passes on to this component the news of its other components coming and
+  // going (on by default). A kind of component that an owner holds by the thousand and that
+  // watches what it needs with FreeNotification turns it off, so that adding and removing one of
+  // them does not cost a call on each of the others.
+  void SetSiblingNotifications(bool Value);
 
  private:
   friend class TComponentAccess;
@@ -193,6 +198,11 @@ class TComponent : public TPersistent {
   TComponent* FOwner = nullptr;
   std::string FName;
   std::vector<TComponent*> FComponents;
+  // The owned components that are told of their siblings, and a count of removals from it that
+  // tells a notification in progress whether its snapshot is still current.
+  std::vector<TComponent*> FListeners;
+  uint64_t FListenerRemovals = 0;
+  bool FSiblingNotifications = true;
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FState;
 };

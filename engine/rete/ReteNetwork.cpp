@@ -98,6 +98,7 @@ void TReteNetwork::RootLeft(TReteNode* Node) {
 
 void TReteNetwork::RemoveNode(TGGraphNode* Node) {
   auto* N = static_cast<TReteNode*>(Node);
+  UnindexAlpha(N);
   RootLeft(N);
   if (N->RuleUseCount() > 0)
     for (auto& [Rule, List] : FRules)
@@ -108,6 +109,7 @@ void TReteNetwork::RemoveNode(TGGraphNode* Node) {
 
 TGGraphNode* TReteNetwork::Extract(TGGraphNode* Node) {
   auto* N = static_cast<TReteNode*>(Node);
+  UnindexAlpha(N);
   RootLeft(N);
   for (auto& [Rule, List] : FRules)
     List.erase(std::remove(List.begin(), List.end(), N), List.end());
@@ -117,6 +119,7 @@ TGGraphNode* TReteNetwork::Extract(TGGraphNode* Node) {
 }
 
 void TReteNetwork::FreeNode(TReteNode* Node) {
+  UnindexAlpha(Node);
   RootLeft(Node);
   TGGraph::RemoveNode(Node);
   RootLeft(Node);
@@ -129,6 +132,8 @@ void TReteNetwork::Clear() {
   FRuleOrder.clear();
   FRoots.clear();
   FDispatch.clear();
+  FAlphaIndex.clear();
+  FAlphaKeys.clear();
   TGGraph::Clear();
   FRoots.clear();
   FDispatch.clear();
@@ -190,33 +195,71 @@ IFunCall TReteNetwork::Evaluate(const TFunctionCall& Call, TRule* Rule) {
   return R;
 }
 
+namespace {
+
+// What an alpha node tests, hashed: equal tests give equal keys (a fuzzy constant by its name).
+uint64_t AlphaKey(const TReteNode* Parent, TPatternMatchTest Test, const IIEValue& Value,
+                  const TNodeArgsArray& Args) {
+  uint64_t H = std::hash<const void*>()(Parent) * 0x9E3779B97F4A7C15ull;
+  H ^= static_cast<uint64_t>(Test) + 0x7F4A7C15ull + (H << 6) + (H >> 2);
+  int32_t V = 0;
+  if (Value) {
+    V = Value->DType() == dtFuzzy ? (Value->FuzzyPtr() ? CalculateHash(Value->FuzzyPtr()->Name()) : 0)
+                                  : Value->GetHashCode();
+    V ^= static_cast<int32_t>(Value->DType()) << 24;
+  }
+  H ^= static_cast<uint64_t>(static_cast<uint32_t>(V)) + 0x9E3779B9ull + (H << 6) + (H >> 2);
+  for (const TNodeArg& A : Args)
+    H ^= std::hash<std::string>()(NodeArgToString(A)) + 0x9E3779B9ull + (H << 6) + (H >> 2);
+  return H;
+}
+
+}  // namespace
+
+void TReteNetwork::IndexAlpha(TPatternMatchNode* Node, uint64_t Key) {
+  FAlphaIndex.emplace(Key, Node);
+  FAlphaKeys[Node] = Key;
+}
+
+void TReteNetwork::UnindexAlpha(const TReteNode* Node) {
+  auto K = FAlphaKeys.find(Node);
+  if (K == FAlphaKeys.end()) return;
+  auto [First, Last] = FAlphaIndex.equal_range(K->second);
+  for (auto It = First; It != Last; ++It)
+    if (It->second == Node) {
+      FAlphaIndex.erase(It);
+      break;
+    }
+  FAlphaKeys.erase(K);
+}
+
 TReteNode* TReteNetwork::CreateSuccessor(TCompile& C, TReteNode* Parent, TPatternMatchTest Test,
                                          const IIEValue& Value, TNodeArgsArray Args) {
   // An alpha node only ever sees a one-fact token: references read position 0.
   if (Value && Value->DType() == dtFunCall)
     ForEachBindingRef(*Value->FunCallPtr(), [](TBindingInfo& B) { B.SetFactIndex(0); });
-  if (Parent) {
-    for (TGGraphEdge* E : Parent->OutEdges()) {
-      auto* N = dynamic_cast<TPatternMatchNode*>(E->To());
-      if (N && N->Equals(Test, Value, Args)) {
-        N->SetRuleUseCount(N->RuleUseCount() + 1);
-        C.Nodes->push_back(N);
-        C.Trace += "=1";
-        return N;
-      }
+  const uint64_t Key = AlphaKey(Parent, Test, Value, Args);
+  auto [First, Last] = FAlphaIndex.equal_range(Key);
+  for (auto It = First; It != Last; ++It) {
+    TPatternMatchNode* N = It->second;
+    if (!N->Equals(Test, Value, Args)) continue;
+    // A successor of that very parent (a root when there is none).
+    bool Child = false;
+    if (Parent) {
+      for (TGGraphEdge* E : N->InEdges())
+        if (E->From() == Parent) Child = true;
+    } else {
+      Child = N->InDegree() == 0;
     }
-  } else {
-    for (TReteNode* R : FRoots) {
-      auto* N = dynamic_cast<TPatternMatchNode*>(R);
-      if (N && N->Equals(Test, Value, Args)) {
-        N->SetRuleUseCount(N->RuleUseCount() + 1);
-        C.Nodes->push_back(N);
-        return N;
-      }
-    }
+    if (!Child) continue;
+    N->SetRuleUseCount(N->RuleUseCount() + 1);
+    C.Nodes->push_back(N);
+    if (Parent) C.Trace += "=1";
+    return N;
   }
   TPatternMatchNode* N = NewPatternMatchNode(Test, Args, Value);
   AddNode(N);
+  IndexAlpha(N, Key);
   C.Made.insert(N);
   if (Parent) {
     Connect(Parent, N, ctSingle);

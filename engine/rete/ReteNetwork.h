@@ -101,6 +101,12 @@ class TReteNetwork : public TGGraph {
   int FHashKey = 101;
   float FMinActivationStrength = 0;
   std::vector<TReteNode*> FRoots;
+  // Pattern-match nodes by what they test (parent, test, constant, arguments), so that a new
+  // rule finds the node it can share without scanning the parent's successors.
+  std::unordered_multimap<uint64_t, TPatternMatchNode*> FAlphaIndex;
+  std::unordered_map<const TReteNode*, uint64_t> FAlphaKeys;
+  void IndexAlpha(TPatternMatchNode* Node, uint64_t Key);
+  void UnindexAlpha(const TReteNode* Node);
   std::unordered_map<TRule*, std::vector<TReteNode*>> FRules;
   std::vector<TRule*> FRuleOrder;
   // Template -> the roots accepting its facts (its own name or an ancestor's), in root order. An

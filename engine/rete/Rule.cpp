@@ -116,9 +116,12 @@ TRule::TRule(TComponent* Owner)
     for (int I = 0; I < Owner->ComponentCount() && !E; ++I)
       E = dynamic_cast<TInferenceEngine*>(Owner->Components(I));
   }
+  // An engine's rules are many: they do not hear of each other, and an engine that owns a rule
+  // frees it before it goes, so only a rule owned elsewhere watches its engine.
+  SetSiblingNotifications(false);
   if (E) {
     FEngine = E;
-    E->FreeNotification(this);
+    if (Owner != E) E->FreeNotification(this);
     FRuleNumber = E->NewRuleId();
   }
   FRuleName = "Rule_" + std::to_string(FRuleNumber);
@@ -204,7 +207,7 @@ void TRule::SetEngine(TInferenceEngine* Value) {
   }
   FEngine = Value;
   if (FEngine) {
-    FEngine->FreeNotification(this);
+    if (Owner() != FEngine) FEngine->FreeNotification(this);
     FRuleNumber = FEngine->NewRuleId();
     FEngine->Rules().Add(this);
   }
