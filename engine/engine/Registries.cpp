@@ -825,8 +825,19 @@ void TEngineVariables::ReadStreamTexts(const std::vector<std::string>& Texts) {
 }
 
 void TGlobalVariables::Put(const std::string& Name, const IIEValue& Value) {
-  TValueHashTable::Put(Name, Value);
-  if (FEngine) FEngine->ResetGlobalVariable(Name, Value);
+  const bool Had = ContainsKey(Name);
+  IIEValue Old = TValueHashTable::Put(Name, Value);
+  if (!FEngine) return;
+  try {
+    FEngine->ResetGlobalVariable(Name, Value);
+  } catch (...) {
+    // A value that cannot be computed leaves the table as it was.
+    if (Had)
+      TValueHashTable::Put(Name, Old);
+    else
+      Remove(Name);
+    throw;
+  }
 }
 
 void TGlobalVariables::Clear() {

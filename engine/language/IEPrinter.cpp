@@ -120,6 +120,9 @@ void WriteValue(TIEWriter& Writer, const TIEValue* Value) {
     case dtSingletons:
       if (const TSingletonsVector* S = Value->SingletonsPtr()) WriteSingletons(Writer, *S);
       return;
+    case dtFact:
+      if (const TFact* F = Value->FactPtr()) WriteFact(Writer, *F);
+      return;
     default:
       Writer.Write(Value->GetToString());
       return;

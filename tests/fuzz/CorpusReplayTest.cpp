@@ -45,6 +45,7 @@ TEST(ParserFuzzCorpus, EveryInputThatOnceFailedPasses) {
       std::filesystem::path(NORVALE_FUZZ_CORPUS).parent_path() / "regressions";
   ASSERT_TRUE(std::filesystem::is_directory(Dir)) << Dir;
   EXPECT_GT(ReplayFolder(Dir), 0);
+  EXPECT_GT(ReplayFolder(Dir, fuzz::RunConstructInput), 0);
 }
 
 }  // namespace

@@ -134,6 +134,10 @@ TEST_F(ExpressionGrammarTest, GlobalVariables) {
   for (const auto& E : Errors)
     EXPECT_NE(ParseError(E.Text).find(E.Message), std::string::npos)
         << E.Text << ": " << ParseError(E.Text);
+  // A value that cannot be computed leaves the variable as it was, or not there at all.
+  EXPECT_NE(ParseError("(defglobal ?*x* = (nosuch) ?*new* = (nosuch))"), "");
+  EXPECT_EQ(Engine->GlobalVariables().Get("*x*")->GetToString(), "1");  // from the cases above
+  EXPECT_FALSE(Engine->GlobalVariables().ContainsKey("*new*"));
   std::string Name;
   EXPECT_EQ(Engine->ParseVariable("?*v* = abc", Name)->GetToString(), "abc");
   EXPECT_EQ(Name, "*v*");

@@ -84,6 +84,10 @@ TEST_F(PrinterTest, ReadBackTextPrintsNilAndEscapesAndLeavesStringsAlone) {
   // Characters that would end a word are escaped in atoms and variable names.
   EXPECT_EQ(Engine->ParseFunCall("(f a\\(b ?x\\ y \\c)")->GetToString(), "(f a\\(b ?x\\ y \\c)");
 
+  // A fact inside a call is written as facts read back, not as listings show it.
+  IFunCall Assert = Engine->ParseFunCall("(assert (a\\\\b nil \"s\"))");
+  EXPECT_EQ(Assert->GetToString(), "(assert (a\\\\b nil \"s\" ))");
+
   // A string over several lines is not indented, however often it is saved and read.
   std::string Text = "(deffunction m () (printout t \"line 1\r\n  line 2\r\nline 3\"))";
   for (int Round = 0; Round < 3; ++Round) {
