@@ -10,8 +10,6 @@ namespace norvale {
 
 namespace {
 
-constexpr double kPrintTolerance = 0.0001;
-
 double ThresholdOf(const TIFuzzySet& Set) {
   return Set.Variable() ? Set.Variable()->Threshold() : 0.0;
 }
