@@ -152,8 +152,20 @@ void TIEDefinedType::SetCardinalityLimited(bool Value) {
   Change();
 }
 
+const TIEDefinedType::TAllowedIndex& TIEDefinedType::Index() const {
+  if (FIndexed) return FIndex;
+  FIndex = TAllowedIndex();
+  for (const std::string& A : FAtoms) FIndex.Atoms.insert(LowerCase(A));
+  for (const std::string& S : FStrings) FIndex.Strings.insert(LowerCase(S));
+  FIndex.Integers.insert(FIntegers.begin(), FIntegers.end());
+  FIndex.Floats.insert(FFloats.begin(), FFloats.end());
+  FIndexed = true;
+  return FIndex;
+}
+
 void TIEDefinedType::SetConstraints(TValueConstraints Value) {
   if (Value == FConstraints) return;
+  FIndexed = false;
   if (!Value.Contains(vcAtom)) FAtoms.clear();
   if (!Value.Contains(vcString)) FStrings.clear();
   if (!Value.Contains(vcInteger)) FIntegers.clear();
@@ -245,21 +257,23 @@ void TIEDefinedType::AddConstraint(const IIEValue& Value) {
   const TValueConstraint Kind = GetValueConstraint(Value);
   if (!FConstraints.Contains(Kind)) RaiseIE(SInvalidConstraint, {FName, TypeWord(Value->DType())});
   bool Added = false;
+  Index();
   switch (Kind) {
     case vcAtom:
     case vcString: {
       std::vector<std::string>& List = Kind == vcAtom ? FAtoms : FStrings;
-      if ((Added = FindText(List, Value->Text()) == List.end())) List.push_back(Value->Text());
+      auto& Keys = Kind == vcAtom ? FIndex.Atoms : FIndex.Strings;
+      if ((Added = Keys.insert(LowerCase(Value->Text())).second)) List.push_back(Value->Text());
       break;
     }
     case vcInteger: {
       const int32_t I = Value->AsInteger();
-      if ((Added = FindValue(FIntegers, I) == FIntegers.end())) FIntegers.push_back(I);
+      if ((Added = FIndex.Integers.insert(I).second)) FIntegers.push_back(I);
       break;
     }
     case vcFloat: {
       const double F = Value->AsNumeric();
-      if ((Added = FindValue(FFloats, F) == FFloats.end())) FFloats.push_back(F);
+      if ((Added = FIndex.Floats.insert(F).second)) FFloats.push_back(F);
       break;
     }
   }
@@ -270,6 +284,7 @@ void TIEDefinedType::RemoveConstraint(const IIEValue& Value) {
   TValueConstraint Kind;
   if (!Value || !TryValueConstraint(*Value, Kind) || !FConstraints.Contains(Kind)) return;
   bool Removed = false;
+  FIndexed = false;
   auto Erase = [&Removed](auto& List, auto It) {
     if (It == List.end()) return;
     List.erase(It);
@@ -309,6 +324,7 @@ void DeleteAt(std::vector<T>& List, int Index) {
 
 void TIEDefinedType::DeleteConstraint(int Index, TValueConstraint Kind) {
   CheckConstraint(Kind);
+  FIndexed = false;
   switch (Kind) {
     case vcAtom:
       DeleteAt(FAtoms, Index);
@@ -376,19 +392,16 @@ int TIEDefinedType::GetConstraintFloatsCount() const noexcept {
 
 bool TIEDefinedType::IsConstraint(const IIEValue& Value, TValueConstraint& Kind) const {
   if (!Value || !TryValueConstraint(*Value, Kind) || !FConstraints.Contains(Kind)) return false;
-  auto HasText = [&Value](const std::vector<std::string>& List) {
-    return std::any_of(List.begin(), List.end(),
-                       [&Value](const std::string& S) { return SameText(S, Value->Text()); });
-  };
+  const TAllowedIndex& Keys = Index();
   switch (Kind) {
     case vcAtom:
-      return HasText(FAtoms);
+      return Keys.Atoms.count(LowerCase(Value->Text())) > 0;
     case vcString:
-      return HasText(FStrings);
+      return Keys.Strings.count(LowerCase(Value->Text())) > 0;
     case vcInteger:
-      return std::find(FIntegers.begin(), FIntegers.end(), Value->AsInteger()) != FIntegers.end();
+      return Keys.Integers.count(Value->AsInteger()) > 0;
     case vcFloat:
-      return std::find(FFloats.begin(), FFloats.end(), Value->AsNumeric()) != FFloats.end();
+      return Keys.Floats.count(Value->AsNumeric()) > 0;
   }
   return false;
 }
@@ -595,6 +608,7 @@ void TIEDefinedType::CopyFrom(const TIEDefinedType& Source) {
   FStrings = Source.FStrings;
   FIntegers = Source.FIntegers;
   FFloats = Source.FFloats;
+  FIndexed = false;
   Bracket.Finished = true;
   EndUpdate();
 }

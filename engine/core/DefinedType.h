@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/core/IEValue.h"
@@ -172,6 +173,16 @@ class TIEDefinedType : public TCloneable {
   std::vector<std::string> FStrings;
   std::vector<int32_t> FIntegers;
   std::vector<double> FFloats;
+  // The allowed values hashed (texts in lower case), built when first needed, so that a long list
+  // is checked and filled in constant time per value.
+  struct TAllowedIndex {
+    std::unordered_set<std::string> Atoms, Strings;
+    std::unordered_set<int32_t> Integers;
+    std::unordered_set<double> Floats;
+  };
+  mutable TAllowedIndex FIndex;
+  mutable bool FIndexed = false;
+  const TAllowedIndex& Index() const;
   IFuzzyVariable FFuzzyType;
   IIEDefinedType FAncestor;
   int FUpdateCount = 0;
