@@ -48,9 +48,9 @@ void Tokenize(benchmark::State& S, const std::string& Text) {
 void BM_TokenizeVariables(benchmark::State& S) {
   const int N = static_cast<int>(S.range(0));
   Tokenize(S, VariableCall(N));
-  S.counters["ns_per_variable"] = benchmark::Counter(
-      static_cast<double>(N) * S.iterations(),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  S.counters["ns_per_variable"] =
+      benchmark::Counter(static_cast<double>(N) * S.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_TokenizeVariables)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond);
 
@@ -61,9 +61,9 @@ void BM_ParseVariables(benchmark::State& S) {
   for (auto _ : S) benchmark::DoNotOptimize(Engine->ParseFunCall(Text));
   Free(Engine);
   S.SetBytesProcessed(S.iterations() * static_cast<int64_t>(Text.size()));
-  S.counters["ns_per_variable"] = benchmark::Counter(
-      static_cast<double>(N) * S.iterations(),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  S.counters["ns_per_variable"] =
+      benchmark::Counter(static_cast<double>(N) * S.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ParseVariables)->Arg(100000)->Arg(200000)->Unit(benchmark::kMillisecond);
 
@@ -110,9 +110,9 @@ void BM_LoadFacts(benchmark::State& S) {
     S.ResumeTiming();
   }
   S.SetItemsProcessed(S.iterations() * N);
-  S.counters["us_per_fact"] = benchmark::Counter(
-      static_cast<double>(N) * S.iterations(),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  S.counters["us_per_fact"] =
+      benchmark::Counter(static_cast<double>(N) * S.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LoadFacts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -131,9 +131,9 @@ void BM_ParseDeffacts(benchmark::State& S) {
     S.ResumeTiming();
   }
   S.SetBytesProcessed(S.iterations() * static_cast<int64_t>(Text.size()));
-  S.counters["us_per_fact"] = benchmark::Counter(
-      static_cast<double>(N) * S.iterations(),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  S.counters["us_per_fact"] =
+      benchmark::Counter(static_cast<double>(N) * S.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ParseDeffacts)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -156,9 +156,9 @@ void BM_LoadRules(benchmark::State& S) {
     Free(Engine);
     S.ResumeTiming();
   }
-  S.counters["us_per_rule"] = benchmark::Counter(
-      static_cast<double>(N) * S.iterations(),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  S.counters["us_per_rule"] =
+      benchmark::Counter(static_cast<double>(N) * S.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LoadRules)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

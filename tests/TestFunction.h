@@ -47,4 +47,18 @@ class TLambdaFunction : public TCallFunction {
                       }) {}
 };
 
+// The triangle shape of the fuzzy package ("tri left centre right"): a set named by the call's
+// text, which is how a triangle term prints.
+inline IUserFunction NewTriangleFunction() {
+  return NewRef<TCallFunction>("tri", [](const IFunCall& Call, TIEContext* Context) -> IIEValue {
+    if (Call->GetArgumentCount() != 3) throw EIEException("tri takes three numbers");
+    IFuzzySet Set = NewEngineFuzzySet();
+    Set->Triangle(Call->GetArgument(0)->Resolve(Context)->AsNumeric(),
+                  Call->GetArgument(1)->Resolve(Context)->AsNumeric(),
+                  Call->GetArgument(2)->Resolve(Context)->AsNumeric());
+    Set->SetName(Call->GetToString());
+    return NewRef<TIEValue>(Set);
+  });
+}
+
 }  // namespace norvale::test

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/core/IEHelpers.h"
 #include "engine/core/IEFuzzy.h"
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
@@ -22,17 +23,6 @@ constexpr double kTolerance = 0.0001;
 // A type or kind name without its two-letter prefix: "Float" for dtFloat, "Atom" for vcAtom.
 std::string TypeWord(TIEType Type) { return GetIETypeName(Type).substr(2); }
 std::string KindWord(TValueConstraint Kind) { return EnumName(Kind).substr(2); }
-
-// The names of Types without prefix, upper-cased, in ordinal order, joined by Separator.
-std::string TypeNames(TIETypes Types, const char* Separator) {
-  std::string S;
-  for (int T = dtNone; T <= dtMultiSlot; ++T) {
-    if (!Types.Contains(static_cast<TIEType>(T))) continue;
-    if (!S.empty()) S += Separator;
-    S += UpperCase(TypeWord(static_cast<TIEType>(T)));
-  }
-  return S;
-}
 
 bool IsWholeInt32(double Value) {
   return std::trunc(Value) == Value && Value >= std::numeric_limits<int32_t>::min() &&
@@ -467,7 +457,7 @@ std::string TIEDefinedType::InvalidReason(const IIEValue& Value) const {
   if (FBaseTypes.Contains(dtFuzzy)) return IsValid(Value) ? std::string() : SInvalidFuzzyValue;
   if (!(FBaseTypes + IEAlwaysValidTypes).Contains(T))
     return Format(SNotCorrectType,
-                  {TypeNames(FBaseTypes, ", "), GetValueToString(Value), GetIETypeName(T)});
+                  {IETypeNames(FBaseTypes, ", "), GetValueToString(Value), GetIETypeName(T)});
   if (!PassesAllowed(Value)) return SNotAllowedValue;
   if (FRangeLimited && (T == dtInteger || T == dtFloat)) {
     const double X = Value->AsNumeric();

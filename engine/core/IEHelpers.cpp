@@ -88,6 +88,10 @@ std::string SetToString(TIETypes Types, std::string_view Separator, bool Bracket
   return SetToString(TEnumTraits<TIEType>::Info(), Types.Bits(), Separator, 2, Brackets);
 }
 
+std::string IETypeNames(TIETypes Types, std::string_view Separator) {
+  return UpperCase(SetToString(Types, Separator, false));
+}
+
 uint64_t StringToSet(std::string_view Text, const TEnumInfo& Info, std::string_view Prefix) {
   uint64_t Bits = 0;
   const std::string T = Trim(Text);

@@ -39,6 +39,8 @@ std::string SetToString(const TEnumInfo& Info, uint64_t Bits, std::string_view S
                         int PrefixLength, bool Brackets);
 // The names of the members of Types without their "dt" prefix: "[Atom, String]".
 std::string SetToString(TIETypes Types, std::string_view Separator, bool Brackets);
+// The same upper-cased, as messages and printed forms write types: "ATOM, STRING".
+std::string IETypeNames(TIETypes Types, std::string_view Separator);
 // The bits of the values named in Text, each item being a run of characters other than "[",
 // "]", "," and blank, looked up as Prefix + item without regard to case; ordinals above 31 set
 // nothing. An item that names no value raises Exception "Invalid item for set: %s" with the

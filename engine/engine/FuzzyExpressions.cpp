@@ -293,9 +293,8 @@ IIEValue TFuzzyEvaluation::Sequence(const TSequence& Items) {
         IIEValue Right = Pop(Item);
         IIEValue Left = Pop(Item);
         IFuzzySet L = Left->AsFuzzy(), R = Right->AsFuzzy();
-        Stack.push_back(Fuzzy(Item.Union ? L->Union(*R, Item.Operation)
-                                         : L->Intersection(*R, Item.Operation),
-                              true));
+        Stack.push_back(Fuzzy(
+            Item.Union ? L->Union(*R, Item.Operation) : L->Intersection(*R, Item.Operation), true));
         break;
       }
     }
@@ -351,7 +350,7 @@ IFuzzySet TInferenceEngine::ParseFuzzyExpression(const IFuzzyVariable& Variable,
   return EvalFuzzyExpression(Variable, V, GlobalContext())->AsFuzzy();
 }
 
-// --- fuzzy slots of a resolved fact ----------------------------------------------------------------
+// --- fuzzy slots of a resolved fact --------------------------------------------------------------
 
 namespace {
 
@@ -375,8 +374,8 @@ void ResolveFuzzyFact(TIEContext& Context, TFact& Fact) {
       } else if (L && L->Count() == 1 && L->Get(0) && L->Get(0)->DType() == dtFuzzy) {
         // stored as it is
       } else if (Engine) {
-        Result = Engine->EvalFuzzyExpression(Variable ? *Variable : IFuzzyVariable(), Result,
-                                             &Context);
+        Result =
+            Engine->EvalFuzzyExpression(Variable ? *Variable : IFuzzyVariable(), Result, &Context);
         if (Slot->SlotType().Contains(dtList) && Result && Result->DType() != dtList) {
           IValueVector One = NewRef<TValueVector>();
           One->Add(Result);

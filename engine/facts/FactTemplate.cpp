@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/core/IEHelpers.h"
 #include "engine/core/ValueVector.h"
 #include "engine/facts/Fact.h"
 #include "engine/language/IEPrinter.h"
@@ -9,17 +10,6 @@
 namespace norvale {
 
 namespace {
-
-// "ATOM, STRING": type names without their prefix, upper-cased.
-std::string TypeNames(TIETypes Types, const char* Separator) {
-  std::string R;
-  for (int T = dtNone; T <= dtMultiSlot; ++T)
-    if (Types.Contains(static_cast<TIEType>(T))) {
-      if (!R.empty()) R += Separator;
-      R += UpperCase(GetIETypeName(static_cast<TIEType>(T)).substr(2));
-    }
-  return R;
-}
 
 // A private copy of a value for a slot default or a fact: shared constants stand for themselves,
 // anything else is copied (lists included), so no two owners share one changeable value.
@@ -121,7 +111,7 @@ std::string TFactSlot::GetInvalidValueString(const IIEValue& Value) const {
   }
   if (!(FSlotType + TIETypes{dtVariable, dtFunCall, dtMultiVariable}).Contains(Value->DType()))
     return Format(SBadSlotValue,
-                  {Format(SNotCorrectType, {TypeNames(FSlotType, ", "), Value->ToString(),
+                  {Format(SNotCorrectType, {IETypeNames(FSlotType, ", "), Value->ToString(),
                                             GetIETypeName(Value->DType())}),
                    FName});
   if (TValueVector* L = Value->ListPtr()) {
@@ -130,7 +120,7 @@ std::string TFactSlot::GetInvalidValueString(const IIEValue& Value) const {
       if (E && !Allowed.Contains(E->DType()))
         return Format(
             SBadSlotValue,
-            {Format(SNotCorrectType, {TypeNames(FSlotType, ", "), Value->ToString(),
+            {Format(SNotCorrectType, {IETypeNames(FSlotType, ", "), Value->ToString(),
                                       GetIETypeName(E->DType()) + " (" + E->ToString() + ")"}),
              FName});
   }

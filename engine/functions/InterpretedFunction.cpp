@@ -35,8 +35,7 @@ void TInterpretedFunction::UnbindCalls() {
     if (TFunctionCall* C = S && S->DType() == dtFunCall ? S->FunCallPtr() : nullptr) C->Unbind();
 }
 
-void TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Context,
-                                   IIEValue& Result) {
+void TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   Call(FunCall, Context, Result);
 }
 
@@ -64,8 +63,7 @@ void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
   std::optional<TNestingGuard> Guard;
   if (Engine) {
     Guard.emplace(Engine->CallNesting());
-    if (Guard->Exceeded())
-      throw EIELimitError(Format(SCallsNestedTooDeeply, {FunctionName()}));
+    if (Guard->Exceeded()) throw EIELimitError(Format(SCallsNestedTooDeeply, {FunctionName()}));
   }
 
   // Every argument is evaluated in the caller's context before the new scope exists, so that an

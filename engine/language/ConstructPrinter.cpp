@@ -8,6 +8,7 @@
 
 #include "engine/core/DefinedType.h"
 #include "engine/core/IEFuzzy.h"
+#include "engine/core/IEHelpers.h"
 #include "engine/engine/FactSet.h"
 #include "engine/language/IEPrinter.h"
 #include "engine/rete/Rule.h"
@@ -22,19 +23,8 @@ constexpr double kPrintTolerance = 0.0001;
 
 std::string F4(double Value) { return FloatToStr4(Value); }
 
-// The names of Types without prefix, upper-cased, in ordinal order, joined by blanks.
-std::string TypeNames(TIETypes Types) {
-  std::string S;
-  for (int T = dtNone; T <= dtMultiSlot; ++T) {
-    if (!Types.Contains(static_cast<TIEType>(T))) continue;
-    if (!S.empty()) S += ' ';
-    S += UpperCase(GetIETypeName(static_cast<TIEType>(T)).substr(2));
-  }
-  return S;
-}
-
 // The types a printed form lists: those a value can be checked against.
-std::string PrintedTypes(TIETypes Types) { return TypeNames(Types - IEAlwaysValidTypes); }
+std::string PrintedTypes(TIETypes Types) { return IETypeNames(Types - IEAlwaysValidTypes, " "); }
 
 bool IsWholeInt32(double Value) {
   return std::trunc(Value) == Value && Value >= std::numeric_limits<int32_t>::min() &&
@@ -204,8 +194,8 @@ void AllowedClause(TIEWriter& W, const TIEDefinedType& T) {
   }
   if (C.Contains(vcInteger) || C.Contains(vcFloat)) {
     W.Write(Indent2 + (C.Contains(vcInteger) && C.Contains(vcFloat) ? "(allowed-numbers "
-                       : C.Contains(vcInteger)                     ? "(allowed-integers "
-                                                                   : "(allowed-floats "));
+                       : C.Contains(vcInteger)                      ? "(allowed-integers "
+                                                                    : "(allowed-floats "));
     if (C.Contains(vcInteger)) Integers();
     if (C.Contains(vcFloat)) Floats();
     W.Write(") ");
@@ -213,8 +203,8 @@ void AllowedClause(TIEWriter& W, const TIEDefinedType& T) {
   }
   if (C.Contains(vcAtom) || C.Contains(vcString)) {
     W.Write(Indent2 + (C.Contains(vcAtom) && C.Contains(vcString) ? "(allowed-lexemes "
-                       : C.Contains(vcAtom)                      ? "(allowed-symbols "
-                                                                 : "(allowed-strings "));
+                       : C.Contains(vcAtom)                       ? "(allowed-symbols "
+                                                                  : "(allowed-strings "));
     if (C.Contains(vcAtom)) Atoms();
     if (C.Contains(vcString)) Strings();
     W.Write(")");
@@ -272,8 +262,7 @@ void WriteDefinedType(TIEWriter& W, const TIEDefinedType& T) {
     // A type with an ancestor leaves out the clauses that read the same for the ancestor.
     for (TClause Clause : {RangeClause, UnitsClause, CardinalityClause, AllowedClause}) {
       const std::string Own = Written([&](TIEWriter& C) { Clause(C, T); });
-      if (Own.empty() ||
-          (Ancestor && Written([&](TIEWriter& C) { Clause(C, *Ancestor); }) == Own))
+      if (Own.empty() || (Ancestor && Written([&](TIEWriter& C) { Clause(C, *Ancestor); }) == Own))
         continue;
       Clause(W, T);
     }
@@ -361,7 +350,7 @@ void WriteSlot(TIEWriter& W, const TFactSlot& Slot) {
   } else {
     TIETypes T = Types - IEAlwaysValidTypes;
     if (Slot.IsMultiSlot()) T = T - IEMultiSlotTypes;
-    W.Write("(type " + TypeNames(T) + ")");
+    W.Write("(type " + IETypeNames(T, " ") + ")");
     if (Slot.IsMultiSlot()) W.Write(' ');
     if (Default) {
       W.NewLine();

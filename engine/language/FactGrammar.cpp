@@ -2,6 +2,7 @@
 // facts (ordered and by slot), typed slot values with their checks, deffacts and fact files.
 #include <memory>
 
+#include "engine/core/IEHelpers.h"
 #include "engine/engine/FactSet.h"
 #include "engine/engine/InferenceEngine.h"
 #include "engine/language/IEClipsParser.h"
@@ -19,17 +20,6 @@ const std::string SParseFactSetMethod = "ParseFactSet";
 const std::string SParseSlotValueMethod = "ParseValue(Fact Slot)";
 const std::string SParseTypedValueMethod = "ParseValue(SlotTypes)";
 const std::string SParseValueMethod = "ParseValue";
-
-// The allowed types of a message: names without "dt", upper case, joined by ", ".
-std::string AllowedTypeNames(TIETypes Types) {
-  std::string R;
-  for (int T = dtNone; T <= dtMultiSlot; ++T) {
-    if (!Types.Contains(static_cast<TIEType>(T))) continue;
-    if (!R.empty()) R += ", ";
-    R += UpperCase(GetIETypeName(static_cast<TIEType>(T)).substr(2));
-  }
-  return R;
-}
 
 // A number of the other kind when the types allow it and not the value's own (a new value: the
 // value read may be a global's or a shared constant).
@@ -287,12 +277,11 @@ IIEValue TIEClipsParser::ParseValue(TIETypes Types, const IIEDefinedType& Define
   if (Types.Contains(V->DType())) return V;
   IIEValue Converted = ConvertNumber(V, Types);
   if (Converted != V) return Converted;
-  ParseError(SParseTypedValueMethod,
-             Format(SBadSlotValue,
-                    {Format(SNotCorrectType,
-                            {AllowedTypeNames(Types - IEAlwaysValidTypes), V->GetToString(),
-                             GetIETypeName(V->DType())}),
-                     SParseValueMethod}));
+  ParseError(
+      SParseTypedValueMethod,
+      Format(SBadSlotValue, {Format(SNotCorrectType, {IETypeNames(Types - IEAlwaysValidTypes, ", "),
+                                                      V->GetToString(), GetIETypeName(V->DType())}),
+                             SParseValueMethod}));
 }
 
 // --- deffacts and fact files ---------------------------------------------------------------------

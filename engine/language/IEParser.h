@@ -32,8 +32,8 @@ enum TParsedType {
   ptDefType,
   ptEOF
 };
-NORVALE_ENUM(TParsedType, "ptNone", "ptValue", "ptFunCall", "ptRule", "ptFactSet",
-             "ptFactTemplate", "ptFunction", "ptGlobals", "ptDefType", "ptEOF")
+NORVALE_ENUM(TParsedType, "ptNone", "ptValue", "ptFunCall", "ptRule", "ptFactSet", "ptFactTemplate",
+             "ptFunction", "ptGlobals", "ptDefType", "ptEOF")
 
 // The parse events, the sender first.
 using TParseEvent = TEvent<TObject* /*Sender*/, TParsedType /*ParsedType*/, TObject* /*AObject*/,

@@ -190,7 +190,7 @@ std::string PrintSingletons(const TSingletonsVector& Singletons) {
   return W.Take();
 }
 
-// --- functions and globals -------------------------------------------------------------------------
+// --- functions and globals -----------------------------------------------------------------------
 
 std::string PrintInterpretedFunction(const TInterpretedFunction& Function) {
   TIEWriter W;
@@ -205,9 +205,8 @@ std::string PrintInterpretedFunction(const TInterpretedFunction& Function) {
   W.Indent();
   W.NewLine();
   // A string first in the body would read back as the comment: an empty comment is written then.
-  const bool StringFirst =
-      Function.GetStatementCount() > 0 && Function.GetStatement(0) &&
-      Function.GetStatement(0)->DType() == dtString;
+  const bool StringFirst = Function.GetStatementCount() > 0 && Function.GetStatement(0) &&
+                           Function.GetStatement(0)->DType() == dtString;
   if (!Function.Comment().empty() || StringFirst) {
     W.Write(QuoteString(Function.Comment()));
     W.NewLine();

@@ -50,9 +50,7 @@ std::string TIEClipsParser::PrettyPrint(const TRule& Rule, TRuleConstruct Part) 
   return RulePrettyPrint(Rule, Part);
 }
 
-std::string TIEClipsParser::PrettyPrint(const TIEPattern& Pattern) {
-  return PrintPattern(Pattern);
-}
+std::string TIEClipsParser::PrettyPrint(const TIEPattern& Pattern) { return PrintPattern(Pattern); }
 
 std::string TIEClipsParser::PrettyPrint(const TFactSet& FactSet) {
   return PrintFactSet(const_cast<TFactSet&>(FactSet));

@@ -131,8 +131,8 @@ void TIEClipsParser::ParseRulePatterns(TRule& Rule, TVariableKinds& Vars) {
       ParseError(Method, SBoundNegatedPattern);
     Pattern->SetBoundName(Bound);
     if (!Comment.empty())
-      Pattern->SetComment(Pattern->Comment().empty() ? Comment
-                                                     : Comment + NewLineString + Pattern->Comment());
+      Pattern->SetComment(
+          Pattern->Comment().empty() ? Comment : Comment + NewLineString + Pattern->Comment());
     Rule.Patterns().Add(Pattern.release());
   }
 }
@@ -149,8 +149,9 @@ TIEPattern* TIEClipsParser::ParsePattern(TRule& Rule, int NegatedCount, TVariabl
 
   TOwned<TIEPattern> Pattern;
   if (Word == "not" || Word == "exists" || Word == "unique" || Word == "explicit") {
-    const int Inner = Word == "not" ? NegatedCount + 1 : Word == "exists" ? NegatedCount + 2
-                                                                          : NegatedCount;
+    const int Inner = Word == "not"      ? NegatedCount + 1
+                      : Word == "exists" ? NegatedCount + 2
+                                         : NegatedCount;
     Pattern.reset(ParsePattern(Rule, Inner, Vars));
     if (Word == "unique") Pattern->SetUnique(true);
     if (Word == "explicit") Pattern->SetExplicit(true);
@@ -175,8 +176,8 @@ TIEPattern* TIEClipsParser::ParsePattern(TRule& Rule, int NegatedCount, TVariabl
   return Pattern.release();
 }
 
-TIEPattern* TIEClipsParser::ParseFactPattern(TRule& Rule, const std::string& Name,
-                                             int NegatedCount, TVariableKinds& Vars) {
+TIEPattern* TIEClipsParser::ParseFactPattern(TRule& Rule, const std::string& Name, int NegatedCount,
+                                             TVariableKinds& Vars) {
   const std::string& Method = SParsePatternMethod;
   IFactTemplate Template =
       FOwner ? FOwner->CreateFactTemplate(Name) : NewRef<TFactTemplate>(nullptr, Name);
@@ -252,8 +253,8 @@ void TIEClipsParser::ParseSlotConstraints(TIEPattern& Pattern, const TFactSlot& 
         case ttMultiVariable: {
           // A name keeps the kind of its first occurrence in the rule.
           auto [It, New] = Vars.emplace(std::string(T.Text), T.DataType);
-          Term.Value = It->second == ttVariable ? NewVariable(It->first)
-                                                : NewMultiVariable(It->first);
+          Term.Value =
+              It->second == ttVariable ? NewVariable(It->first) : NewMultiVariable(It->first);
           break;
         }
         case ttEquals: {

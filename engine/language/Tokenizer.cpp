@@ -313,7 +313,7 @@ void TIEClipsStream::FinishToken(TToken& Token) {
   }
 }
 
-// --- the queue ------------------------------------------------------------------------------------
+// --- the queue -----------------------------------------------------------------------------------
 
 namespace {
 // A long construct keeps this many tokens before the cursor when its middle is dropped.
@@ -481,7 +481,7 @@ void TIEClipsStream::PutBackToken(const IStreamToken& Token) {
   FHasCurrent = true;
 }
 
-// --- texts ------------------------------------------------------------------------------------------
+// --- texts ---------------------------------------------------------------------------------------
 
 std::string TIEClipsStream::WhiteSpaceOf(const TToken& Token) const {
   if (Token.HasOwnWhiteSpace) return std::string(Token.OwnWhiteSpace);

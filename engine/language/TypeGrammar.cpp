@@ -221,8 +221,9 @@ void TIEClipsParser::ParseRangeAndCardinality(const IIEDefinedType& DefinedType,
     if (!V) continue;
     const bool Low = Bound == 0;
     if (IsCardinality) {
-      if (DefinedType) (Low ? DefinedType->SetMinCardinality(V->AsInteger())
-                            : DefinedType->SetMaxCardinality(V->AsInteger()));
+      if (DefinedType)
+        (Low ? DefinedType->SetMinCardinality(V->AsInteger())
+             : DefinedType->SetMaxCardinality(V->AsInteger()));
     } else if (DefinedType) {
       Low ? DefinedType->SetMinRange(V->AsNumeric()) : DefinedType->SetMaxRange(V->AsNumeric());
     } else if (Variable) {

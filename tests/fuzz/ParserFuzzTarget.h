@@ -37,16 +37,8 @@ inline void AddFuzzFunctions(TInferenceEngine* Engine) {
     Engine->PrintOut("t", Text);
     return FCNil;
   });
-  // The triangle of the fuzzy package, which the automatic term medium prints as.
-  NewRef<test::TCallFunction>("tri", [](const IFunCall& Call, TIEContext* Context) -> IIEValue {
-    if (Call->GetArgumentCount() != 3) throw EIEException("tri takes three numbers");
-    IFuzzySet Set = NewEngineFuzzySet();
-    Set->Triangle(Call->GetArgument(0)->Resolve(Context)->AsNumeric(),
-                  Call->GetArgument(1)->Resolve(Context)->AsNumeric(),
-                  Call->GetArgument(2)->Resolve(Context)->AsNumeric());
-    Set->SetName(Call->GetToString());
-    return NewRef<TIEValue>(Set);
-  })->AddReasoner(Engine);
+  // The automatic term medium prints as a triangle.
+  test::NewTriangleFunction()->AddReasoner(Engine);
   // A text parsed within the parse, as load and batch do.
   Add("parse", [Engine](const std::vector<IIEValue>& A, TIEContext*) {
     if (!A.empty()) Engine->Parse(A[0]->AsString(), true);
@@ -76,7 +68,8 @@ inline std::vector<std::string> ParseAndPrint(const std::string& Text, bool Exec
   } catch (const Exception&) {
     Failed = true;
   }
-  if (Engine->GlobalVariables().Count() > 0) Printed.push_back(Engine->PrettyPrintGlobalVariables());
+  if (Engine->GlobalVariables().Count() > 0)
+    Printed.push_back(Engine->PrettyPrintGlobalVariables());
   Free(Engine);
   return Printed;
 }

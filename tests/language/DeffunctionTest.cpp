@@ -23,11 +23,8 @@ TEST_F(DeffunctionTest, CallsBindParametersAndReturnTheLastValue) {
     const char* Call;
     const char* Result;
   } Cases[] = {
-      {"(sq 3)", "9"},
-      {"(rest 1 2 3)", "2"},
-      {"(rest 1 a)", "1"},
-      {"(fact 5)", "120"},
-      {"(nothing)", ""},
+      {"(sq 3)", "9"},     {"(rest 1 2 3)", "2"}, {"(rest 1 a)", "1"},
+      {"(fact 5)", "120"}, {"(nothing)", ""},
   };
   for (const auto& C : Cases) EXPECT_EQ(Eval(C.Call), C.Result) << C.Call;
   EXPECT_EQ(test::MessageOf([&] { Eval("(sq)"); }), "Too few arguments for sq");
@@ -91,16 +88,14 @@ TEST_F(DeffunctionTest, RecursionPastTheLimitFailsAndTheEngineGoesOn) {
             "Deffunction calls nested too deeply: down");
   EXPECT_EQ(Engine->CallNesting().Depth, 0);
   Engine->SetMaxCallDepth(10);
-  Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))",
-                true);
+  Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))", true);
   EXPECT_EQ(Eval("(fact 10)"), "3628800");
   EXPECT_NE(test::MessageOf([&] { Eval("(fact 11)"); }), "<no exception>");
   EXPECT_EQ(Eval("(fact 5)"), "120");
 }
 
 TEST_F(DeffunctionTest, ARecursiveDeffunctionIsFreedWhenItsEngineLetsGo) {
-  Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))",
-                true);
+  Engine->Parse("(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))", true);
   EXPECT_EQ(Eval("(fact 3)"), "6");  // binds the call in its body to the function itself
   IUserFunction F = Engine->GetUserFunction("fact");
   Engine->UserFunctions().Remove("fact");

@@ -28,8 +28,7 @@ TEST_F(ExpressionGrammarTest, CallsTheirNamesAndArguments) {
   } Cases[] = {
       {"(= 1 1)", "=[Integer:1, Integer:1]"},
       {"(printout t = )", "printout[Atom:t, String:\"=\"]"},
-      {"(f & | ~ [ ])",
-       "f[String:\"&\", String:\"|\", String:\"~\", String:\"[\", String:\"]\"]"},
+      {"(f & | ~ [ ])", "f[String:\"&\", String:\"|\", String:\"~\", String:\"[\", String:\"]\"]"},
       {"(?f)", "__get-var[Variable:?f]"},
       {"($?f a)", "__get-var[MultiVariable:$?f, Atom:a]"},
       {"(foo (a b))", "foo[FunCall:(a b)]"},
@@ -99,8 +98,9 @@ TEST_F(ExpressionGrammarTest, ValueSequencesAndLists) {
   IValueVector L = Engine->ParseList("a =(+ 1 2) \"s\")");
   ASSERT_EQ(L->Count(), 3);
   EXPECT_EQ(L->Get(1)->DType(), dtFunCall);
-  EXPECT_NE(test::MessageOf([&] { Engine->ParseList("a = b"); })
-                .find("\"=\" cannot appear as an atom within a fact in ParseList"),
+  EXPECT_NE(test::MessageOf([&] {
+              Engine->ParseList("a = b");
+            }).find("\"=\" cannot appear as an atom within a fact in ParseList"),
             std::string::npos);
   EXPECT_NE(test::MessageOf([&] { Engine->ParseList("a ~"); }).find("Bad Slot Value: ~"),
             std::string::npos);
@@ -144,8 +144,8 @@ TEST_F(ExpressionGrammarTest, GlobalVariables) {
 }
 
 TEST_F(ExpressionGrammarTest, DeffunctionHeadsParametersAndBodies) {
-  IUserFunction F = Engine->ParseFunction(
-      "(deffunction f \"first\" (?a $?rest) \"second\" (+ ?a 1) ?a \"s\")");
+  IUserFunction F =
+      Engine->ParseFunction("(deffunction f \"first\" (?a $?rest) \"second\" (+ ?a 1) ?a \"s\")");
   auto* I = dynamic_cast<TInterpretedFunction*>(F.Get());
   ASSERT_TRUE(I);
   EXPECT_EQ(I->FunctionName(), "f");

@@ -11,9 +11,7 @@ namespace {
 
 class FactGrammarTest : public test::LanguageFixture {
  protected:
-  IFactTemplate Template(const std::string& Name) {
-    return Engine->FactTemplates().Find(Name);
-  }
+  IFactTemplate Template(const std::string& Name) { return Engine->FactTemplates().Find(Name); }
   std::vector<std::string> Facts() {
     std::vector<std::string> R;
     for (const IFact& F : Engine->FactList()) R.push_back(F->GetToString());
@@ -121,9 +119,10 @@ TEST_F(FactGrammarTest, FactsOrderedAndBySlot) {
 }
 
 TEST_F(FactGrammarTest, DynamicDefaultsAreComputedForEachFact) {
-  Engine->Parse("(deftemplate t (slot id (default-dynamic (gensym*))))"
-                "(assert (t)) (assert (t))",
-                true);
+  Engine->Parse(
+      "(deftemplate t (slot id (default-dynamic (gensym*))))"
+      "(assert (t)) (assert (t))",
+      true);
   std::vector<std::string> F = Facts();
   ASSERT_EQ(F.size(), 3u);
   EXPECT_NE(F[1], F[2]);

@@ -46,7 +46,6 @@ class LanguageFixture : public ::testing::Test {
     return V ? V->GetToString() : "<none>";
   }
 
-
  public:
   // Registers the test doubles with Engine.
   static void AddTestFunctions(TInferenceEngine* Engine) {
@@ -139,15 +138,7 @@ class LanguageFixture : public ::testing::Test {
       }
       return Result;
     });
-    // The triangle shape of the fuzzy package: a set named by the call's text.
-    AddRaw("tri", [](const IFunCall& Call, TIEContext* Context) -> IIEValue {
-      IFuzzySet Set = NewEngineFuzzySet();
-      Set->Triangle(Call->GetArgument(0)->Resolve(Context)->AsNumeric(),
-                    Call->GetArgument(1)->Resolve(Context)->AsNumeric(),
-                    Call->GetArgument(2)->Resolve(Context)->AsNumeric());
-      Set->SetName(Call->GetToString());
-      return NewRef<TIEValue>(Set);
-    });
+    test::NewTriangleFunction()->AddReasoner(Engine);
     AddRaw("gensym*", [](const IFunCall&, TIEContext*) -> IIEValue {
       static int Counter = 0;
       return NewAtom("gen" + std::to_string(++Counter));
@@ -161,7 +152,6 @@ class LanguageFixture : public ::testing::Test {
       return FCTrue;
     });
   }
-
 
  protected:
   TInferenceEngine* Engine = nullptr;

@@ -214,16 +214,14 @@ TEST_F(ParserFrameTest, DeepNestingIsRefusedAndTheEngineStaysUsable) {
 
   // Texts parsed within one another: a text that parses itself.
   Engine->Parse("(defglobal ?*self* = \"(parse ?*self*)\")", true);
-  EXPECT_EQ(ParseError("(parse ?*self*)"),
-            "Texts parsed within one another nested too deeply");
+  EXPECT_EQ(ParseError("(parse ?*self*)"), "Texts parsed within one another nested too deeply");
   EXPECT_EQ(Engine->ParseNesting().Depth, 0);
   EXPECT_EQ(Eval("(+ 2 2)"), "4");
 
   // Collecting errors does not restart the recursion at every level (2^64 parses otherwise).
   Engine->SetParserErrorHandling(ehRaiseAllAtEnd);
   Engine->Parse("(defglobal ?*twice* = \"(parse ?*twice*) (parse ?*twice*)\")", true);
-  EXPECT_EQ(ParseError("(parse ?*twice*)"),
-            "Texts parsed within one another nested too deeply");
+  EXPECT_EQ(ParseError("(parse ?*twice*)"), "Texts parsed within one another nested too deeply");
 }
 
 TEST_F(ParserFrameTest, ParsingValuesOfAType) {

@@ -40,8 +40,8 @@ TEST_F(ProgramTest, AHouseholdLoadsResetsAndRuns) {
   for (const IFact& F : Engine->FactList())
     if (F->ID() > 9) Derived.push_back(F->GetToString());
   EXPECT_EQ(Derived, (std::vector<std::string>{"(minor Eve )", "(adult Dan )", "(minor Cid )",
-                                               "(minor Bob )", "(adult Ann )",
-                                               "(guards Ann Bob )", "(guards Ann Cid )"}));
+                                               "(minor Bob )", "(adult Ann )", "(guards Ann Bob )",
+                                               "(guards Ann Cid )"}));
 }
 
 }  // namespace

@@ -67,8 +67,7 @@ TEST_F(RuleGrammarTest, MalformedRulesNameWhatIsWrong) {
        "Expected rule property, salience, oneshot, or enabled"},
       {"(defrule r (declare (salience abc)) => )",
        "Expected integer, variable, or function call for salience"},
-      {"(defrule r ?f <- (not (a)) => )",
-       "\"not\" and \"test\" CEs cannot be bound to variables"},
+      {"(defrule r ?f <- (not (a)) => )", "\"not\" and \"test\" CEs cannot be bound to variables"},
       {"(defrule r ?f (a) => )", "Expected \"<-\""},
       {"(defrule r (a) (printout t x))", "Expected \"=>\""},
       {"(defrule r (a) = (b))", "Expected \"=>\""},
@@ -132,8 +131,7 @@ TEST_F(RuleGrammarTest, ReturnValueConstraintsMatchOneField) {
   std::string Out = Run(Program,
                         "(assert (p 1 2)) (assert (p 5 7)) (assert (s (vals 4)))"
                         "(assert (q (s a))) (assert (q (s 2))) (assert (q (s 3)))");
-  for (const char* Line :
-       {"plus 1\r\n", "not 5\r\n", "four\r\n", "either a\r\n", "either 2\r\n"})
+  for (const char* Line : {"plus 1\r\n", "not 5\r\n", "four\r\n", "either a\r\n", "either 2\r\n"})
     EXPECT_NE(Out.find(Line), std::string::npos) << Line << " in " << Out;
   EXPECT_EQ(Out.find("plus 5"), std::string::npos) << Out;
   EXPECT_EQ(Out.find("not 1"), std::string::npos) << Out;

@@ -136,8 +136,7 @@ TEST_F(TypeGrammarTest, FuzzyTypesReportTermsThenTheVariableThenTheType) {
       "(deftype temp extends (type FUZZY) (range 0 100) (units C)"
       " (values (term cold ((0 1) (50 0))) (term hot ((50 0) (100 1)))))",
       true);
-  EXPECT_EQ(Events,
-            (std::vector<std::string>{"set cold", "set hot", "variable", "type temp"}));
+  EXPECT_EQ(Events, (std::vector<std::string>{"set cold", "set hot", "variable", "type temp"}));
   IFuzzyVariable V = Type("temp")->FuzzyType();
   ASSERT_TRUE(V);
   EXPECT_EQ(V->Name(), "temp");
@@ -189,9 +188,8 @@ TEST_F(TypeGrammarTest, FuzzyExpressions) {
               Engine->EvalFuzzyExpression(nullptr, NewAtom("cold"), Engine->GlobalContext());
             }),
             "fuzzy variable is not defined");
-  EXPECT_EQ(test::MessageOf([&] {
-              Engine->EvalFuzzyExpression(nullptr, IIEValue(), Engine->GlobalContext());
-            }),
+  EXPECT_EQ(test::MessageOf(
+                [&] { Engine->EvalFuzzyExpression(nullptr, IIEValue(), Engine->GlobalContext()); }),
             "fuzzy variable is not defined");
 }
 
@@ -263,8 +261,7 @@ TEST_F(FuzzyFactsTest, FuzzySlotsReadExpressionsAndPatternsMatchThem) {
 // An expression that needs a variable is kept as written and converted once, when the fact is
 // asserted; the rule that writes it prints and reads back.
 TEST_F(FuzzyFactsTest, AnExpressionWithAVariableIsConvertedWhenTheFactIsAsserted) {
-  Engine->Parse(
-      "(defrule warm-up (go ?s) => (assert (reading (where x) (t ?s or hot))))", true);
+  Engine->Parse("(defrule warm-up (go ?s) => (assert (reading (where x) (t ?s or hot))))", true);
   TRule* Rule = Engine->Rules().Find("warm-up");
   ASSERT_TRUE(Rule);
   EXPECT_NE(Rule->GetToString().find("(t ?s or hot )"), std::string::npos) << Rule->GetToString();
