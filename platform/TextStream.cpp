@@ -7,6 +7,18 @@
 
 namespace norvale {
 
+std::ifstream OpenInputFile(const std::string& FileName) {
+  std::ifstream File(FileName, std::ios::in | std::ios::binary);
+  if (!File.is_open()) throw EStreamError(Format("Cannot open file %s", {FileName}));
+  return File;
+}
+
+std::ofstream CreateOutputFile(const std::string& FileName) {
+  std::ofstream File(FileName, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!File.is_open()) throw EStreamError(Format("Cannot create file %s", {FileName}));
+  return File;
+}
+
 TGTextStream::TGTextStream(std::string Text) : FText(std::move(Text)) {}
 TGTextStream::TGTextStream(std::istream& Stream) : FIn(&Stream) {}
 TGTextStream::TGTextStream(std::ostream& Stream) : FOut(&Stream) {}

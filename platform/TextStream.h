@@ -14,6 +14,11 @@ namespace norvale {
 
 enum TTextStreamMode { tsmRead, tsmWrite, tsmAppend };
 
+// A file opened for reading in binary mode; EStreamError "Cannot open file %s" when that fails.
+std::ifstream OpenInputFile(const std::string& FileName);
+// A file created (or emptied) for writing in binary mode; EStreamError "Cannot create file %s".
+std::ofstream CreateOutputFile(const std::string& FileName);
+
 class TGTextStream : public TObject {
  public:
   // Reads Text.

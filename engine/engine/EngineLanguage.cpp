@@ -65,10 +65,18 @@ IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {
     case dtMultiSlot:
       return NewRef<TIEValue>(Text, ValueType);
     case dtString: {
-      const size_t First = Text.find_first_not_of('"');
-      if (First == std::string::npos) return NewString(std::string());
-      const size_t Last = Text.find_last_not_of('"');
-      return NewString(Text.substr(First, Last - First + 1));
+      // One pair of quotes comes off and escapes are resolved, as the tokenizer reads a string.
+      size_t I = !Text.empty() && Text.front() == '"' ? 1 : 0;
+      std::string S;
+      S.reserve(Text.size());
+      for (; I < Text.size(); ++I) {
+        if (Text[I] == '\\' && I + 1 < Text.size())
+          ++I;
+        else if (Text[I] == '"' && I + 1 == Text.size())
+          break;
+        S += Text[I];
+      }
+      return NewString(std::move(S));
     }
     case dtInteger:
       return NewInteger(StrToInt(Text));
@@ -169,9 +177,6 @@ TFactSet* TInferenceEngine::ParseFactSet(const std::string& Text) {
   return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFactSet(); });
 }
 
-bool TInferenceEngine::LoadFacts(const std::string& Text) {
-  return ParseText(*this, Text, [](TIEParser& P) { return P.LoadFacts(); });
-}
 
 IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable* Variable, const std::string& Text) {
   return ParseText(*this, Text,

@@ -264,8 +264,6 @@ class TInferenceEngine : public TComponent,
   IFactTemplate ParseFactTemplate(const std::string& Text);
   // A fact set read from Text; the caller owns it (it is not in the fact-set list).
   TFactSet* ParseFactSet(const std::string& Text);
-  // Reads the facts of Text and asserts each.
-  bool LoadFacts(const std::string& Text);
   virtual IUserFunction ParseFunction(const std::string& Text);
   // Reads a defglobal and stores its variables.
   bool ParseGlobalVariables(const std::string& Text);
@@ -283,6 +281,47 @@ class TInferenceEngine : public TComponent,
   std::string PrettyPrint(const std::string& VarName, const IIEValue& Value);
   // The global variables as one defglobal; empty when there are none.
   std::string PrettyPrintGlobalVariables();
+  // --- the whole system and construct files ---
+  // The engine's version, 2.0; the whole-system text and the version command report it.
+  double Version() const noexcept { return FVersion; }
+  // The whole engine as knowledge-language text: a header of counts, the fact-duplication
+  // setting, then defined types, templates, deffunctions, globals, rules, fact sets and an
+  // assert of the facts. Lines end with CR LF.
+  virtual std::string GetExpertSystem();
+  // Clear, then parse and execute Text, then Reset. A parse error propagates and leaves what was
+  // read before it, not reset.
+  virtual void SetExpertSystem(const std::string& Text);
+  void SaveToStream(std::ostream& Stream);
+  void SaveToFile(const std::string& FileName);
+  // Parses and executes the whole stream or file without clearing anything first.
+  void LoadFromStream(std::istream& Stream);
+  void LoadFromFile(const std::string& FileName);
+  // Each fact (or each fact of the template named TemplateName, case-sensitive) in fact-base
+  // order, as its printed form and CR LF.
+  virtual void SaveFacts(std::ostream& Stream);
+  virtual void SaveFacts(std::ostream& Stream, const std::string& TemplateName);
+  void SaveFacts(const std::string& FileName);
+  void SaveFacts(const std::string& FileName, const std::string& TemplateName);
+  // Reads facts to the end of the input and asserts each; nothing is cleared first.
+  virtual bool LoadFacts(std::istream& Stream);
+  bool LoadFacts(const std::string& FileName);
+  // Templates, rules and defined types, each as its printed form and CR LF, parents before the
+  // constructs that extend them.
+  virtual void SaveFactTemplates(std::ostream& Stream);
+  void SaveFactTemplates(const std::string& FileName);
+  virtual void SaveRules(std::ostream& Stream);
+  void SaveRules(const std::string& FileName);
+  virtual void SaveDefinedTypes(std::ostream& Stream);
+  void SaveDefinedTypes(const std::string& FileName);
+  // Clear the table (and what depends on it), then parse and execute the whole input. A file that
+  // cannot be opened raises before anything is cleared.
+  virtual void LoadFactTemplates(std::istream& Stream);
+  void LoadFactTemplates(const std::string& FileName);
+  virtual void LoadRules(std::istream& Stream);
+  void LoadRules(const std::string& FileName);
+  virtual void LoadDefinedTypes(std::istream& Stream);
+  void LoadDefinedTypes(const std::string& FileName);
+
   // Whether console output reaches anyone: texts made only for the console are skipped when not.
   virtual bool HasConsoleOutput() const { return static_cast<bool>(OnPrintOut); }
 
@@ -443,6 +482,7 @@ class TInferenceEngine : public TComponent,
   void ReplaceActivations();
 
   TIEParser* FParser = nullptr;
+  double FVersion = 2.0;
   TNestingLevel FExpressionNesting{0, 1000};
   TNestingLevel FParseNesting{0, 64};
   TNestingLevel FCallNesting{0, 5000};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -141,7 +142,8 @@ TEST_F(FactGrammarTest, FactSetsAndFactFiles) {
             std::string::npos);
   EXPECT_EQ(Engine->FactSets().Count(), 1);
 
-  EXPECT_TRUE(Engine->LoadFacts("(c 3)\n(c 4)"));
+  std::istringstream FactText("(c 3)\n(c 4)");
+  EXPECT_TRUE(Engine->LoadFacts(FactText));
   EXPECT_EQ(Facts().size(), 5u);
 }
 

@@ -232,7 +232,10 @@ TEST_F(ParserFrameTest, ParsingValuesOfAType) {
     TIEType Result;
   } Cases[] = {
       {"abc", dtAtom, "abc", dtAtom},
-      {"\"\"hi\"", dtString, "\"hi\"", dtString},
+      // One pair of quotes comes off and escapes are resolved.
+      {"\"say \\\"hi\\\"\"", dtString, "\"say \\\"hi\\\"\"", dtString},
+      {"\"\"hi\"", dtString, "\"\\\"hi\"", dtString},
+      {"plain", dtString, "\"plain\"", dtString},
       {"42", dtInteger, "42", dtInteger},
       {"7", dtFactId, "<Fact-7>", dtFactId},
       {"2.5", dtFloat, "2.5000", dtFloat},

@@ -1,0 +1,218 @@
+// The engine as files: the whole-system text and its reading back, and the construct files that
+// hold one kind of construct each (facts, templates, rules, defined types).
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <istream>
+#include <ostream>
+
+#include "engine/engine/FactSet.h"
+#include "engine/engine/InferenceEngine.h"
+#include "engine/language/IEParser.h"
+#include "engine/language/ParseScope.h"
+#include "platform/Format.h"
+#include "platform/TextStream.h"
+
+namespace norvale {
+
+namespace {
+
+const char* const Separator = "; *************************";
+
+// "2026-12-11 15:51:29" in local time.
+std::string NowText() {
+  const std::time_t Now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm Local{};
+  localtime_r(&Now, &Local);
+  char Buffer[32];
+  std::strftime(Buffer, sizeof Buffer, "%Y-%m-%d %H:%M:%S", &Local);
+  return Buffer;
+}
+
+// Text with a line end after it unless it ends in one already (or is empty).
+std::string Lines(std::string Text) {
+  if (!Text.empty() && Text.back() != '\n') Text += NewLineString;
+  return Text;
+}
+
+void Section(std::string& Out, const char* Caption, bool EmptyLine) {
+  Out += NewLineString;
+  Out += Separator;
+  Out += NewLineString;
+  Out += Caption;
+  Out += NewLineString;
+  if (EmptyLine) Out += NewLineString;
+}
+
+void Write(std::ostream& Stream, const std::string& Text) {
+  Stream.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+}
+
+}  // namespace
+
+// --- the whole system ----------------------------------------------------------------------------
+
+std::string TInferenceEngine::GetExpertSystem() {
+  std::string Out;
+  auto Line = [&Out](const std::string& Text) { Out += Text + NewLineString; };
+  Line(Separator);
+  Line(Format("; Inference Engine v%.4f Output", {FVersion}));
+  Line("; Created: " + NowText());
+  Line("; Number of Global Variables: " + std::to_string(FGlobalVariables->Count()));
+  Line("; Number of Defined Types:    " + std::to_string(FDefinedTypes->Count()));
+  Line("; Number of Fact Templates:   " + std::to_string(FFactTemplates->Count()));
+  Line("; Number of Rules:            " + std::to_string(FRules->Count()));
+  Line("; Number of Fact Sets:        " + std::to_string(FFactSets->Count()));
+  Line("; Number of Facts:            " + std::to_string(FactCount()));
+  // The language's setting is the negation of the property: TRUE keeps duplicates out.
+  Line(FFactDuplication ? "(set-fact-duplication FALSE)" : "(set-fact-duplication TRUE)");
+
+  if (FDefinedTypes->Count() > 0) {
+    Section(Out, "; Defined Types ", true);
+    Out += Lines(FDefinedTypes->GetToString());
+  }
+  if (FFactTemplates->Count() > 0) {
+    Section(Out, "; Fact Templates ", true);
+    Out += Lines(FFactTemplates->GetToString());
+    // A backward-chaining template is marked again after the templates are read; the command
+    // keeps the goal template the text defines already.
+    for (const IFactTemplate& T : FFactTemplates->Templates())
+      if (T->IsBackwardChaining()) Line("(do-backward-chaining " + T->TemplateName() + ")");
+  }
+  // Deffunctions come before the globals: a global's initial value may call one.
+  if (FUserFunctions->Count() > 0) {
+    Section(Out, "; Deffunctions ", false);
+    Out += Lines(FUserFunctions->GetToString());
+  }
+  if (FGlobalVariables->Count() > 0) {
+    Section(Out, "; Global Variables ", true);
+    Out += Lines(PrettyPrintGlobalVariables());
+  }
+  if (FRules->Count() > 0) {
+    Section(Out, "; Rules ", true);
+    Out += Lines(FRules->GetToString());
+  }
+  if (FFactSets->Count() > 0) {
+    Section(Out, "; Fact Sets ", true);
+    for (int I = 0; I < FFactSets->Count(); ++I) Out += Lines(FFactSets->Items(I)->GetToString());
+  }
+  if (FactCount() > 0) {
+    Section(Out, "; Facts ", true);
+    Line("(assert");
+    for (const IFact& F : FactList()) Line(IndentString + F->GetToString());
+    Line(")");
+  }
+  return Out;
+}
+
+void TInferenceEngine::SetExpertSystem(const std::string& Text) {
+  TParseScope Scope(*this, Text);
+  Clear();
+  Scope.Parser().Parse(true);
+  Reset();
+}
+
+void TInferenceEngine::SaveToStream(std::ostream& Stream) { Write(Stream, GetExpertSystem()); }
+
+void TInferenceEngine::SaveToFile(const std::string& FileName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveToStream(File);
+}
+
+void TInferenceEngine::LoadFromStream(std::istream& Stream) { Parse(Stream, true); }
+
+void TInferenceEngine::LoadFromFile(const std::string& FileName) {
+  std::ifstream File = OpenInputFile(FileName);
+  LoadFromStream(File);
+}
+
+// --- construct files -----------------------------------------------------------------------------
+
+void TInferenceEngine::SaveFacts(std::ostream& Stream) {
+  for (const IFact& F : FactList()) Write(Stream, F->GetToString() + NewLineString);
+}
+
+void TInferenceEngine::SaveFacts(std::ostream& Stream, const std::string& TemplateName) {
+  for (const IFact& F : FactList())
+    if (F->TemplatePtr()->TemplateName() == TemplateName) Write(Stream, F->GetToString() + NewLineString);
+}
+
+void TInferenceEngine::SaveFacts(const std::string& FileName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveFacts(File);
+}
+
+void TInferenceEngine::SaveFacts(const std::string& FileName, const std::string& TemplateName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveFacts(File, TemplateName);
+}
+
+bool TInferenceEngine::LoadFacts(std::istream& Stream) {
+  TParseScope Scope(*this, Stream);
+  return Scope.Parser().LoadFacts();
+}
+
+bool TInferenceEngine::LoadFacts(const std::string& FileName) {
+  std::ifstream File = OpenInputFile(FileName);
+  return LoadFacts(File);
+}
+
+void TInferenceEngine::SaveFactTemplates(std::ostream& Stream) {
+  Write(Stream, FFactTemplates->GetToString());
+}
+
+void TInferenceEngine::SaveFactTemplates(const std::string& FileName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveFactTemplates(File);
+}
+
+void TInferenceEngine::SaveRules(std::ostream& Stream) { Write(Stream, FRules->GetToString()); }
+
+void TInferenceEngine::SaveRules(const std::string& FileName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveRules(File);
+}
+
+void TInferenceEngine::SaveDefinedTypes(std::ostream& Stream) {
+  Write(Stream, FDefinedTypes->GetToString());
+}
+
+void TInferenceEngine::SaveDefinedTypes(const std::string& FileName) {
+  std::ofstream File = CreateOutputFile(FileName);
+  SaveDefinedTypes(File);
+}
+
+void TInferenceEngine::LoadFactTemplates(std::istream& Stream) {
+  TParseScope Scope(*this, Stream);
+  FFactTemplates->Clear();
+  Scope.Parser().Parse(true);
+}
+
+void TInferenceEngine::LoadFactTemplates(const std::string& FileName) {
+  std::ifstream File = OpenInputFile(FileName);
+  LoadFactTemplates(File);
+}
+
+void TInferenceEngine::LoadRules(std::istream& Stream) {
+  TParseScope Scope(*this, Stream);
+  FRules->Clear();
+  Scope.Parser().Parse(true);
+}
+
+void TInferenceEngine::LoadRules(const std::string& FileName) {
+  std::ifstream File = OpenInputFile(FileName);
+  LoadRules(File);
+}
+
+void TInferenceEngine::LoadDefinedTypes(std::istream& Stream) {
+  TParseScope Scope(*this, Stream);
+  FDefinedTypes->Clear();
+  Scope.Parser().Parse(true);
+}
+
+void TInferenceEngine::LoadDefinedTypes(const std::string& FileName) {
+  std::ifstream File = OpenInputFile(FileName);
+  LoadDefinedTypes(File);
+}
+
+}  // namespace norvale
