@@ -32,6 +32,22 @@ bool UsesTemplate(const TIEValue* Value, const TFactTemplate& Template) {
   }
 }
 
+// Text on one line: every run of blanks and line ends becomes one blank.
+std::string OneLine(const std::string& Text) {
+  std::string R;
+  bool Blank = false;
+  for (char C : Text) {
+    if (C == ' ' || C == '\t' || C == '\r' || C == '\n') {
+      Blank = true;
+      continue;
+    }
+    if (Blank && !R.empty()) R += ' ';
+    Blank = false;
+    R += C;
+  }
+  return R;
+}
+
 }  // namespace
 
 bool TInferenceEngine::IsDependent(const TRule& Rule, const TFactTemplate& Template) const {
@@ -78,13 +94,14 @@ void TInferenceEngine::ReplaceTemplate(const IFactTemplate& Old, const IFactTemp
 }
 
 void TInferenceEngine::UpdateDependencies(const std::vector<TDependentText>& Texts) {
-  TErrorHandling Mode = FParserErrorHandling;
+  // Each text on its own, whatever the engine's error handling; restored on every way out.
   struct TRestoreMode {
     TInferenceEngine* E;
     TErrorHandling Mode;
     ~TRestoreMode() { E->SetParserErrorHandling(Mode); }
-  } Restore{this, Mode};
+  } Restore{this, FParserErrorHandling};
   SetParserErrorHandling(ehRaiseImmediate);
+  FDroppedDependencies.clear();
   for (const TDependentText& Entry : Texts) {
     try {
       if (Entry.Fact)
@@ -95,8 +112,11 @@ void TInferenceEngine::UpdateDependencies(const std::vector<TDependentText>& Tex
       throw;
     } catch (const EIELimitError&) {
       throw;
-    } catch (const Exception&) {
-      // What no longer fits the new construct is left out.
+    } catch (const Exception& E) {
+      // What no longer fits the new construct is left out; the console and the host hear of it.
+      std::string Message = OneLine(Entry.Text) + ": " + OneLine(E.Message());
+      PrintOut("", "Dropped " + Message + NewLineString);
+      FDroppedDependencies.push_back(std::move(Message));
     }
   }
 }

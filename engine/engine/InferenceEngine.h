@@ -152,7 +152,7 @@ class TInferenceEngine : public TComponent,
   // A registered template was replaced by New (the table holds New already). Under another name
   // the old one's dependants go; under the same name its facts (newest first) and the rules that
   // depend on it are printed, removed and read again against New. What no longer fits New is
-  // dropped without an error.
+  // dropped and reported (UpdateDependencies).
   virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
   // A registered defined type was replaced by New. Under the same name every template using it is
   // copied with New in its slots (defaults that are calls, facts or fuzzy values read again) and
@@ -167,8 +167,13 @@ class TInferenceEngine : public TComponent,
     IFact Fact;
   };
   // Reads each text again: a fact is parsed and asserted (UpdateDependentFact), anything else is
-  // parsed and executed. A text that fails is left out.
+  // parsed and executed. A text that fails is left out, and a console line "Dropped <text>:
+  // <error>" says so; the silent abort and the nesting limits pass through.
   virtual void UpdateDependencies(const std::vector<TDependentText>& Texts);
+  // "<text>: <error>" for each entry the last UpdateDependencies left out.
+  const std::vector<std::string>& DroppedDependencies() const noexcept {
+    return FDroppedDependencies;
+  }
   virtual void UpdateDependentFact(const IFact& OldFact, const IFact& NewFact);
   // What goes with a removed template: its facts (with retraction events), the fact-set lines
   // carrying them and every rule with a pattern on it.
@@ -514,6 +519,7 @@ class TInferenceEngine : public TComponent,
   TFuzzyInferenceMethod FInferenceMethod = fimMinMax;
   float FMinActivationStrength = 0;
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
+  std::vector<std::string> FDroppedDependencies;
   bool FFactDuplication = false;
   std::unique_ptr<TActivationAgenda> FAgenda;
   TActivation* FCurrentActivation = nullptr;

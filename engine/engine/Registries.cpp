@@ -539,18 +539,25 @@ void TFactTemplates::Rename(const std::string& OldName, const std::string& NewNa
   *std::find(FOrder.begin(), FOrder.end(), OldName) = NewName;
 }
 
+namespace {
+bool EngineMade(const IFactTemplate& T) {
+  return T->TemplateName() == SInitialFactPattern || T->TemplateName() == SNullFact;
+}
+}  // namespace
+
 std::string TFactTemplates::GetToString() const {
   std::string R;
   for (const IFactTemplate& T : InheritanceOrder(
            Templates(), [](const IFactTemplate& T) { return T->Parent(); },
            SFactTemplateInheritanceCorrupt))
-    R += T->GetToString() + NewLineString;
+    if (!EngineMade(T)) R += T->GetToString() + NewLineString;
   return R;
 }
 
 std::vector<std::string> TFactTemplates::StreamTexts() const {
   std::vector<std::string> Texts;
-  for (const IFactTemplate& T : Templates()) Texts.push_back(T->GetToString());
+  for (const IFactTemplate& T : Templates())
+    if (!EngineMade(T)) Texts.push_back(T->GetToString());
   return Texts;
 }
 

@@ -173,6 +173,8 @@ class TFactTemplates : public TPersistent {
   std::vector<IFactTemplate> Templates() const;
   void Rename(const std::string& OldName, const std::string& NewName);
   // Templates without a parent first, then the others with every parent before its children.
+  // The two templates every engine makes for itself ("Initial-Fact" and the null fact's) are left
+  // out here and in the streamed list: read into an engine they would replace its own.
   std::string GetToString() const;
   // The streamed list "Templates": the templates' texts; reading clears the table and reads each.
   std::vector<std::string> StreamTexts() const;

@@ -34,7 +34,15 @@ TEST_F(ReplaceTest, ATemplateReadAgainTakesItsFactsAndRulesAlong) {
                                                "f-5 (p (a 1) (c 0))"}));
   EXPECT_TRUE(Engine->Rules().Find("show"));
   EXPECT_FALSE(Engine->Rules().Find("uses-b"));
-  TakeConsole();
+  // What was dropped is reported, one console line each, and kept for the host.
+  const std::vector<std::string>& Dropped = Engine->DroppedDependencies();
+  ASSERT_EQ(Dropped.size(), 2u);
+  EXPECT_EQ(Dropped[0].rfind("(p (a 2) (b 3)): ", 0), 0u) << Dropped[0];
+  EXPECT_NE(Dropped[0].find("\"b\""), std::string::npos) << Dropped[0];
+  EXPECT_EQ(Dropped[1].rfind("(defrule uses-b (p (b ?y) ) => ): ", 0), 0u) << Dropped[1];
+  const std::string Console = TakeConsole();
+  for (const std::string& D : Dropped)
+    EXPECT_NE(Console.find("\r\nDropped " + D + "\r\n"), std::string::npos) << Console;
   Engine->Run();
   EXPECT_EQ(TakeConsole(), "a=1\r\na=4\r\n");
 }
