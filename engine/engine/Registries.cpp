@@ -64,24 +64,34 @@ TFacts::~TFacts() {
   // Freeing the list must not retract through the engine.
   FInternal = true;
   FByKey.Clear();
-  FByDenseID.clear();
-  FBySparseID.clear();
+  ClearIDs();
   FSlots.clear();
 }
 
 TFact* TFacts::ByID(int32_t ID) const {
-  if (ID >= 0 && ID < static_cast<int32_t>(FByDenseID.size())) return FByDenseID[ID];
+  const int64_t Offset = static_cast<int64_t>(ID) - FDenseBase;
+  if (Offset >= 0 && Offset < static_cast<int64_t>(FByDenseID.size() - FDenseHead))
+    return FByDenseID[FDenseHead + static_cast<size_t>(Offset)];
+  if (FBySparseID.empty()) return nullptr;
   auto It = FBySparseID.find(ID);
   return It == FBySparseID.end() ? nullptr : It->second;
 }
 
 void TFacts::PutID(TFact* Fact) {
   const int32_t ID = Fact->ID();
-  const size_t Dense = FByDenseID.size();
-  if (ID >= 0 && static_cast<size_t>(ID) < Dense + 1024 + 2 * static_cast<size_t>(FLive)) {
-    if (static_cast<size_t>(ID) >= Dense)
-      FByDenseID.resize(std::max<size_t>(ID + 1, Dense * 2), nullptr);
-    FByDenseID[ID] = Fact;
+  if (FDenseLive == 0) {
+    // An empty window starts at this ID.
+    FByDenseID.clear();
+    FDenseHead = 0;
+    FDenseBase = ID;
+  }
+  const int64_t Offset = static_cast<int64_t>(ID) - FDenseBase;
+  const size_t Used = FByDenseID.size() - FDenseHead;
+  if (Offset >= 0 && Offset < static_cast<int64_t>(Used + 1024 + 2 * static_cast<size_t>(FLive))) {
+    const size_t At = FDenseHead + static_cast<size_t>(Offset);
+    if (At >= FByDenseID.size()) FByDenseID.resize(At + 1, nullptr);
+    if (!FByDenseID[At]) ++FDenseLive;
+    FByDenseID[At] = Fact;
   } else {
     FBySparseID[ID] = Fact;
   }
@@ -89,12 +99,53 @@ void TFacts::PutID(TFact* Fact) {
 
 void TFacts::DropID(TFact* Fact) {
   const int32_t ID = Fact->ID();
-  if (ID >= 0 && ID < static_cast<int32_t>(FByDenseID.size())) {
-    if (FByDenseID[ID] == Fact) FByDenseID[ID] = nullptr;
+  const int64_t Offset = static_cast<int64_t>(ID) - FDenseBase;
+  const size_t Used = FByDenseID.size() - FDenseHead;
+  if (Offset >= 0 && Offset < static_cast<int64_t>(Used)) {
+    TFact*& Entry = FByDenseID[FDenseHead + static_cast<size_t>(Offset)];
+    if (Entry != Fact) return;
+    Entry = nullptr;
+    if (--FDenseLive == 0) {
+      // Nothing left: the window's storage goes back when it was large.
+      if (FByDenseID.capacity() > 4096) std::vector<TFact*>().swap(FByDenseID);
+      FByDenseID.clear();
+      FDenseHead = 0;
+      return;
+    }
+    // The empty ends go; the front is dropped in bulk once it is half the table.
+    while (!FByDenseID.back()) FByDenseID.pop_back();
+    while (!FByDenseID[FDenseHead]) {
+      ++FDenseHead;
+      ++FDenseBase;
+    }
+    if (FDenseHead > FByDenseID.size() / 2) {
+      FByDenseID.erase(FByDenseID.begin(), FByDenseID.begin() + static_cast<ptrdiff_t>(FDenseHead));
+      FDenseHead = 0;
+    }
+    const size_t Span = FByDenseID.size() - FDenseHead;
+    if (Span > 1024 && static_cast<size_t>(FDenseLive) * 4 < Span) Rewindow();
     return;
   }
   auto It = FBySparseID.find(ID);
   if (It != FBySparseID.end() && It->second == Fact) FBySparseID.erase(It);
+  if (FBySparseID.empty() && FBySparseID.bucket_count() > 4096)
+    std::unordered_map<int32_t, TFact*>().swap(FBySparseID);
+}
+
+void TFacts::Rewindow() {
+  for (size_t I = FDenseHead; I < FByDenseID.size(); ++I)
+    if (TFact* F = FByDenseID[I]) FBySparseID[F->ID()] = F;
+  std::vector<TFact*>().swap(FByDenseID);
+  FDenseHead = 0;
+  FDenseLive = 0;
+}
+
+void TFacts::ClearIDs() {
+  std::vector<TFact*>().swap(FByDenseID);
+  FDenseHead = 0;
+  FDenseBase = 0;
+  FDenseLive = 0;
+  std::unordered_map<int32_t, TFact*>().swap(FBySparseID);
 }
 
 const IFact& TFacts::Items(int Index) const {
@@ -262,8 +313,7 @@ void TFacts::Delete(int Index) {
 
 void TFacts::Clear() {
   FByKey.Clear();
-  FByDenseID.clear();
-  FBySparseID.clear();
+  ClearIDs();
   for (const IFact& F : FSlots)
     if (F) F->FBaseSlot = -1;
   FTree.clear();

@@ -65,6 +65,11 @@ class TFacts : public TPersistent {
   bool Internal() const noexcept { return FInternal; }
   void SetInternal(bool Value) noexcept { FInternal = Value; }
   int32_t HighestID() const noexcept { return FHighestID; }
+  // The entries the ID index holds (live facts and the gaps between them it keeps): it follows
+  // the live facts, not the IDs issued.
+  size_t IDIndexSize() const noexcept {
+    return FByDenseID.size() - FDenseHead + FBySparseID.size();
+  }
 
   // The printed facts, or their ID forms, separated by line breaks.
   std::string GetToString() const;
@@ -106,13 +111,22 @@ class TFacts : public TPersistent {
   std::vector<int> FTree;     // counts over the slots, 1-based (FTree[0] unused)
   int FLive = 0;
   THashIndex<TFact> FByKey;  // by MixHash of the fact's key
-  // Facts by ID: IDs are handed out densely from 0, so most live in a table indexed by the ID;
-  // far-off IDs (kept through PreserveIDs) go to a map.
+  // Facts by ID. IDs are handed out in ascending order, so the live ones crowd a window of the ID
+  // range: FByDenseID[FDenseHead + I] holds the fact with ID FDenseBase + I. The window drops its
+  // empty ends as facts go, and when most of it is empty its few facts move to the map and a new
+  // window starts at the next ID; so the index follows the live facts, however many IDs were
+  // ever issued. IDs far from the window (kept through PreserveIDs) go to the map too.
   std::vector<TFact*> FByDenseID;
+  size_t FDenseHead = 0;
+  int32_t FDenseBase = 0;
+  int FDenseLive = 0;
   std::unordered_map<int32_t, TFact*> FBySparseID;
   TFact* ByID(int32_t ID) const;
   void PutID(TFact* Fact);
   void DropID(TFact* Fact);
+  void ClearIDs();
+  // Moves the window's facts to the map and empties the window.
+  void Rewindow();
   bool FInternal = false;
   bool FPreserveIDs = false;
   bool FCacheHashCodes = true;

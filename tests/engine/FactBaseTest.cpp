@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "TestSupport.h"
 
 #include "engine/core/ValueVector.h"
@@ -124,6 +126,43 @@ TEST_F(FactBaseTest, RetractByIdAndClear) {
   EXPECT_EQ(Engine->ActivationCount(), 1);
   EXPECT_EQ(Engine->Network().TerminalOf(R)->GetActivationCount(), 1);
   Engine->OnClearFacts.Clear();
+}
+
+TEST_F(FactBaseTest, TheIdIndexFollowsTheLiveFactsNotTheIdsIssued) {
+  // One fact stays for good (as the initial fact does) while others come and go: the index must
+  // not keep a place for every ID ever issued, and every live fact must stay findable by ID.
+  IFact Pinned = NewPath(0, "pinned", 0);
+  Engine->Assert(Pinned);
+  std::vector<IFact> Live;
+  for (int I = 1; I <= 20000; ++I) {
+    IFact F = NewPath(I, "n", I);
+    ASSERT_GE(Engine->Assert(F), 0);
+    Live.push_back(F);
+    // A few live at a time, the oldest going first, now and then two at once.
+    while (Live.size() > static_cast<size_t>(1 + I % 5)) {
+      Engine->Retract(Live.front()->ID());
+      Live.erase(Live.begin());
+    }
+    if (I % 997 == 0) {
+      for (const IFact& L : Live) ASSERT_EQ(Engine->GetFactByID(L->ID()), L) << I;
+    }
+  }
+  EXPECT_EQ(Engine->GetFactByID(Pinned->ID()), Pinned);
+  EXPECT_LT(Engine->Facts().IDIndexSize(), 2100u);
+  EXPECT_EQ(Engine->FactCount(), static_cast<int>(Live.size()) + 1);
+
+  // After a burst, retracting everything but the first fact gives the room back.
+  std::vector<IFact> Burst;
+  for (int I = 0; I < 10000; ++I) {
+    Burst.push_back(NewPath(-I, "b", I));
+    Engine->Assert(Burst.back());
+  }
+  for (const IFact& B : Burst) EXPECT_EQ(Engine->GetFactByID(B->ID()), B);
+  for (const IFact& B : Burst) Engine->Retract(B->ID());
+  for (const IFact& L : Live) Engine->Retract(L->ID());
+  EXPECT_EQ(Engine->FactCount(), 1);
+  EXPECT_EQ(Engine->GetFactByID(Pinned->ID()), Pinned);
+  EXPECT_LE(Engine->Facts().IDIndexSize(), 1u);
 }
 
 }  // namespace
