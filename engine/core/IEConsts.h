@@ -247,6 +247,8 @@ inline constexpr const char* SInvalidSlotName = "No such slot name: \"%s\"";
 inline constexpr const char* SNoIndexNameMatch = "Index does not match fact slot name: %s and %s";
 inline constexpr const char* SUnexpectedCharacter = "%s contains unexpected character: \"%c\"";
 inline constexpr const char* SNoTemplate = "Fact Template is missing";
+inline constexpr const char* SForeignTemplate =
+    "Fact template %s is not a template of this inference engine";
 inline constexpr const char* SFactTemplatesDifferent =
     "Unable to assign slot values, fact templates are different: %s and %s";
 inline constexpr const char* SInvalidTokenAction = "Invalid Token Action";

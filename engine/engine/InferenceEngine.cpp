@@ -223,6 +223,15 @@ void TInferenceEngine::RuleChange(TRule* Rule) {
 
 int TInferenceEngine::Assert(const IFact& Fact, bool Unconditional) {
   if (!Fact || !Fact->Template()) throw EIEException(SNoTemplate);
+  // Only facts of the engine's own templates: a foreign template, even of a name the engine
+  // knows, would reach rules compiled for another. The template checked last is remembered
+  // until the table changes.
+  if (Fact->TemplatePtr() != FCheckedTemplate || FFactTemplates->Generation() != FCheckedTables) {
+    if (!FFactTemplates->Holds(Fact->TemplatePtr()))
+      throw EIEException(Format(SForeignTemplate, {Fact->TemplatePtr()->TemplateName()}));
+    FCheckedTemplate = Fact->TemplatePtr();
+    FCheckedTables = FFactTemplates->Generation();
+  }
   if (FNetwork->Busy()) {
     AddPendingFact(Fact, true);
     return -1;

@@ -520,6 +520,9 @@ class TInferenceEngine : public TComponent,
   float FMinActivationStrength = 0;
   std::vector<IFact> FPendingAssertions, FPendingRetractions;
   std::vector<std::string> FDroppedDependencies;
+  // The template Assert found in the table last, and the table's generation then.
+  const TFactTemplate* FCheckedTemplate = nullptr;
+  uint64_t FCheckedTables = 0;
   bool FFactDuplication = false;
   std::unique_ptr<TActivationAgenda> FAgenda;
   TActivation* FCurrentActivation = nullptr;

@@ -518,6 +518,7 @@ void TFactTemplates::Add(const IFactTemplate& Template) {
   }
   FItems.emplace(Name, Template);
   FOrder.push_back(Name);
+  ++FGeneration;
   if (FEngine) FEngine->AddFactTemplate(Template);
 }
 
@@ -535,6 +536,7 @@ void TFactTemplates::Replace(const IFactTemplate& Old, const IFactTemplate& New)
     }
   }
   if (FItems.emplace(Name, New).second) FOrder.push_back(Name);
+  ++FGeneration;
   if (Keep && FEngine) FEngine->ReplaceTemplate(Keep, New);
 }
 
@@ -555,7 +557,14 @@ void TFactTemplates::Remove(const std::string& Name) {
   if (It != FItems.end() && It->second == Old) {
     FItems.erase(It);
     FOrder.erase(std::find(FOrder.begin(), FOrder.end(), Name));
+    ++FGeneration;
   }
+}
+
+bool TFactTemplates::Holds(const TFactTemplate* Template) const {
+  if (!Template) return false;
+  auto It = FItems.find(Template->TemplateName());
+  return It != FItems.end() && It->second.Get() == Template;
 }
 
 void TFactTemplates::Clear() {
@@ -564,6 +573,7 @@ void TFactTemplates::Clear() {
     ~TEmpty() {
       T->FItems.clear();
       T->FOrder.clear();
+      ++T->FGeneration;
     }
   };
   {
@@ -587,6 +597,7 @@ void TFactTemplates::Rename(const std::string& OldName, const std::string& NewNa
   FItems.erase(It);
   FItems[NewName] = T;
   *std::find(FOrder.begin(), FOrder.end(), OldName) = NewName;
+  ++FGeneration;
 }
 
 namespace {

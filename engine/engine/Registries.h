@@ -183,6 +183,10 @@ class TFactTemplates : public TPersistent {
   // Everything depending on templates goes first (facts, rules, the network).
   void Clear();
   int Count() const noexcept { return static_cast<int>(FOrder.size()); }
+  // Whether Template is the one registered under its name.
+  bool Holds(const TFactTemplate* Template) const;
+  // Counts every change of the table, so that a caller can keep what it found until the next.
+  uint64_t Generation() const noexcept { return FGeneration; }
   // In registration order.
   std::vector<IFactTemplate> Templates() const;
   void Rename(const std::string& OldName, const std::string& NewName);
@@ -198,6 +202,7 @@ class TFactTemplates : public TPersistent {
   TInferenceEngine* FEngine;
   std::map<std::string, IFactTemplate> FItems;
   std::vector<std::string> FOrder;
+  uint64_t FGeneration = 0;
 };
 
 // Defined types by name. A new fuzzy type's variable takes the engine's equality threshold and,

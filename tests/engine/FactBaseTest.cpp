@@ -128,6 +128,29 @@ TEST_F(FactBaseTest, RetractByIdAndClear) {
   Engine->OnClearFacts.Clear();
 }
 
+TEST_F(FactBaseTest, OnlyFactsOfTheEnginesOwnTemplatesAreAsserted) {
+  RuleOnPath();
+  auto* Other = NewObject<TInferenceEngine>(nullptr);
+  IFactTemplate Foreign = NewRef<TFactTemplate>(Other, "path");  // same name, other engine
+  for (const char* S : {"id", "name", "seat"}) Foreign->AddSlot(S, FCNil);
+  Other->FactTemplates().Add(Foreign);
+  IFactTemplate Loose = NewRef<TFactTemplate>(Engine, "loose");  // never registered
+  Loose->AddSlot("x", FCNil);
+  for (const IFactTemplate& T : {Foreign, Loose}) {
+    EXPECT_EQ(test::MessageOf([&] { Engine->Assert(T->NewFact()); }),
+              "Fact template " + T->TemplateName() + " is not a template of this inference engine");
+  }
+  EXPECT_EQ(Engine->FactCount(), 0);
+  EXPECT_EQ(Engine->ActivationCount(), 0);
+  // The engine's own template is accepted, and no longer once it has left the table.
+  EXPECT_GE(Engine->Assert(NewPath(1, "a", 1)), 0);
+  IFact Kept = NewPath(2, "b", 2);
+  Engine->FactTemplates().Remove("path");
+  EXPECT_THROW(Engine->Assert(Kept), EIEException);
+  EXPECT_EQ(Engine->FactCount(), 0);
+  Free(Other);
+}
+
 TEST_F(FactBaseTest, TheIdIndexFollowsTheLiveFactsNotTheIdsIssued) {
   // One fact stays for good (as the initial fact does) while others come and go: the index must
   // not keep a place for every ID ever issued, and every live fact must stay findable by ID.
