@@ -1,9 +1,11 @@
 // Seats a party of guests with the seating rule program and checks the result.
 //
-//   manners [--rules] [guests]
+//   manners [--rules] [--file program.clp] [guests]
 //
 // guests is the number of guests: even, from 2 to 256; 8 when not given. --rules prints the rule
-// program (in the knowledge language's defrule form) before the run.
+// program (in the knowledge language's defrule form) before the run. --file reads the templates
+// and rules from a knowledge-language file (examples/manners/manners.clp is the same program)
+// instead of building them through the C++ API.
 //
 // Prints the program's console output, the seating and the number of rules fired. Exits with 0
 // for a valid seating, 1 when the seating is wrong or the run failed, 2 for a bad argument.
@@ -43,10 +45,11 @@ bool ParseCount(std::string_view Text, int& Count) {
 int main(int argc, char** argv) {
   using namespace norvale;
   const std::string Usage =
-      "usage: manners [--rules] [guests]   (guests: an even number from 2 to " +
+      "usage: manners [--rules] [--file program.clp] [guests]   (guests: an even number from 2 to " +
       std::to_string(MannersMaxGuests) + ", default " + std::to_string(DefaultGuests) + ")";
   int Count = DefaultGuests;
   bool PrintRules = false, CountGiven = false;
+  std::string KnowledgeFile;
   for (int I = 1; I < argc; ++I) {
     const std::string_view Arg = argv[I];
     if (Arg == "-h" || Arg == "--help") {
@@ -55,6 +58,14 @@ int main(int argc, char** argv) {
     }
     if (Arg == "--rules") {
       PrintRules = true;
+      continue;
+    }
+    if (Arg == "--file") {
+      if (I + 1 >= argc) {
+        std::cerr << "manners: --file needs a file name\n" << Usage << "\n";
+        return 2;
+      }
+      KnowledgeFile = argv[++I];
       continue;
     }
     if (CountGiven ||
@@ -72,7 +83,9 @@ int main(int argc, char** argv) {
   }
 
   try {
-    TMannersProgram Program(MakeMannersGuests(Count));
+    TMannersProgram Program = KnowledgeFile.empty()
+                                  ? TMannersProgram(MakeMannersGuests(Count))
+                                  : TMannersProgram(MakeMannersGuests(Count), KnowledgeFile);
     Program.Engine()->OnPrintOut = [](TObject*, const std::string&, const std::string& Text) {
       WriteConsole(Text);
     };

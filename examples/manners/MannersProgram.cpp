@@ -174,11 +174,24 @@ std::vector<TMannersGuest> MakeMannersGuests(int Count, uint32_t Seed) {
 
 TMannersProgram::TMannersProgram(const std::vector<TMannersGuest>& Guests)
     : FGuests(Guests), FEngine(NewObject<TInferenceEngine>(nullptr)) {
+  Construct([this] {
+    BuildTemplates();
+    BuildRules();
+  });
+}
+
+TMannersProgram::TMannersProgram(const std::vector<TMannersGuest>& Guests,
+                                 const std::string& KnowledgeFile)
+    : FGuests(Guests), FEngine(NewObject<TInferenceEngine>(nullptr)) {
+  Construct([this, &KnowledgeFile] { FEngine->LoadFromFile(KnowledgeFile); });
+}
+
+template <class TBuild>
+void TMannersProgram::Construct(TBuild Build) {
   try {
     AddHostFunctions(FEngine);
     NewRef<TSeatedFunction>(&FReported)->AddReasoner(FEngine);
-    BuildTemplates();
-    BuildRules();
+    Build();
     BuildFacts();
   } catch (...) {
     Free(FEngine);

@@ -33,10 +33,14 @@ inline constexpr int MannersMaxGuests = 256;
 std::vector<TMannersGuest> MakeMannersGuests(int Count, uint32_t Seed = 1);
 
 // Owns an engine holding the program: the templates, the host functions, the rules and a fact
-// set with the guests, the number of seats and the starting context.
+// set with the guests, the number of seats and the starting context. The same program as text is
+// examples/manners/manners.clp.
 class TMannersProgram {
  public:
   explicit TMannersProgram(const std::vector<TMannersGuest>& Guests);
+  // The same with the templates and rules read from a knowledge-language file (LoadFromFile)
+  // instead of built through the C++ API; the guests are facts of a fact set as before.
+  TMannersProgram(const std::vector<TMannersGuest>& Guests, const std::string& KnowledgeFile);
   ~TMannersProgram();
   TMannersProgram(const TMannersProgram&) = delete;
   TMannersProgram& operator=(const TMannersProgram&) = delete;
@@ -54,6 +58,9 @@ class TMannersProgram {
   std::vector<std::string> Problems() const;
 
  private:
+  // The host functions; then Build (templates and rules) and the guests' fact set.
+  template <class TBuild>
+  void Construct(TBuild Build);
   void BuildTemplates();
   void BuildRules();
   void BuildFacts();
