@@ -53,6 +53,8 @@ void TPersistent::Assign(TPersistent* Source) {
 
 void TPersistent::AssignTo(TPersistent* Dest) { RaiseAssignError(this, Dest); }
 
+void TPersistent::DefineProperties(TFiler&) {}
+
 // --- TComponent -----------------------------------------------------------------------------
 
 TComponent::TComponent(TComponent* Owner) {

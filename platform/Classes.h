@@ -82,6 +82,7 @@ class TEvent {
 };
 
 class TObject;
+class TFiler;
 using TNotifyEvent = TEvent<TObject*>;
 
 // Root of the class hierarchy. Construction and destruction are two-phase: NewObject/NewRef call
@@ -133,6 +134,10 @@ class TPersistent : public TObject {
   virtual void Assign(TPersistent* Source);
   // Copies this object into Dest; the default raises the assignment error.
   virtual void AssignTo(TPersistent* Dest);
+  // Declares the data that component streaming stores for this object beside its published
+  // properties, one TFiler::DefineProperty per item (platform/Streaming.h); the default declares
+  // none. Writing and reading both call it.
+  virtual void DefineProperties(TFiler& Filer);
 };
 
 class TInterfacedPersistent : public TCountedBase<TPersistent> {};

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "platform/Format.h"
+#include "platform/Restore.h"
 #include "platform/TypeInfo.h"
 
 namespace norvale {
@@ -22,6 +24,18 @@ std::string HeaderOf(const TObject* Obj, const TClassInfo& Info) {
   if (C && !C->Name().empty()) R += C->Name() + ": ";
   return R + Info.Name;
 }
+
+// A custom property's name: letters, digits and underscores, not starting with a digit.
+bool IsPropertyName(std::string_view Name) {
+  if (Name.empty() || (Name[0] >= '0' && Name[0] <= '9')) return false;
+  return std::all_of(Name.begin(), Name.end(), [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_';
+  });
+}
+
+// The two lines that open and close a custom property's list (Text without its blanks).
+bool OpensList(std::string_view Text) { return !Text.empty() && Text.back() == '('; }
+bool ClosesList(std::string_view Text) { return Text == ")"; }
 
 int HexDigit(char C) {
   if (C >= '0' && C <= '9') return C - '0';
@@ -103,6 +117,32 @@ void TWriter::WriteLine(std::string_view Text) {
 
 void TWriter::WriteString(std::string_view Value) { WriteLine(QuotedString(Value)); }
 
+void TWriter::WriteInteger(int64_t Value) { WriteLine(std::to_string(Value)); }
+
+void TWriter::WriteRawLine(std::string_view Line) {
+  std::string Text = Trim(Line);
+  if (Text.empty() || Text.find_first_of("\r\n") != std::string::npos || ClosesList(Text) ||
+      OpensList(Text))
+    throw EStreamError(Format("Invalid line for a stream list: %s", {Text}));
+  WriteLine(Text);
+}
+
+void TWriter::DefineProperty(const std::string& Name, const TReaderProc&,
+                             const TWriterProc& WriteData, bool HasData) {
+  if (!HasData || !WriteData) return;
+  if (!IsPropertyName(Name)) throw EStreamError(Format("Invalid property name: %s", {Name}));
+  WriteLine(Name + " = (");
+  {
+    struct TNesting {
+      int& Indent;
+      explicit TNesting(int& I) : Indent(++I) {}
+      ~TNesting() { --Indent; }
+    } Nesting(FIndent);
+    WriteData(*this);
+  }
+  WriteLine(")");
+}
+
 void TWriter::WriteComponent(TComponent* Component) {
   if (!Component) throw EStreamError("Cannot write a nil component");
   WriteObject(Component, {});
@@ -144,6 +184,9 @@ void TWriter::WriteProperties(const TObject* Obj, const TClassInfo& Info) {
                                            : PropValueToString(*P, Value);
     WriteLine(P->Name + " = " + Text);
   }
+  // The object's own data last; writing does not change it.
+  if (auto* Persistent = dynamic_cast<const TPersistent*>(Obj))
+    const_cast<TPersistent*>(Persistent)->DefineProperties(*this);
 }
 
 // --- TReader --------------------------------------------------------------------------------
@@ -205,6 +248,10 @@ std::string TReader::NextLine() {
     std::string T = Trim(Line);
     if (!T.empty()) return T;
   }
+  if (!FListName.empty()) {
+    FLineNumber = FListEnd;
+    Error(Format("unexpected end of %s", {FListName}));
+  }
   Error("unexpected end of stream");
 }
 
@@ -212,6 +259,66 @@ std::string TReader::ReadString() {
   std::string Value;
   if (!TryUnquoteString(NextLine(), Value)) Error("string expected");
   return Value;
+}
+
+int64_t TReader::ReadInteger() {
+  int64_t Value;
+  if (!TryStrToInt64(NextLine(), Value)) Error("integer expected");
+  return Value;
+}
+
+std::string TReader::ReadRawLine() { return NextLine(); }
+
+bool TReader::EndOfList() {
+  for (;;) {
+    const int C = FStream.peek();
+    if (C == std::char_traits<char>::eof()) return true;
+    if (static_cast<unsigned char>(C) > ' ') return false;
+    FStream.get();
+    if (C == '\n') ++FLineNumber;
+  }
+}
+
+void TReader::ReadCustomProperty(TObject* Obj, const std::string& Name) {
+  TCustomProperty Custom;
+  Custom.Name = Name;
+  Custom.FirstLine = FLineNumber;
+  // Up to the ")" that closes this list: lists of nested objects count in between.
+  int Depth = 1;
+  std::string Line;
+  for (;;) {
+    if (!std::getline(FStream, Line)) Error(Format("\")\" expected to close %s", {Name}));
+    ++FLineNumber;
+    const std::string Text = Trim(Line);
+    if (ClosesList(Text) && --Depth == 0) break;
+    if (OpensList(Text)) ++Depth;
+    Custom.Lines += Line;
+    Custom.Lines += '\n';
+  }
+  if (auto* Persistent = dynamic_cast<TPersistent*>(Obj)) {
+    TRestore<TCustomProperty*> Current(FCustom, &Custom);
+    Persistent->DefineProperties(*this);
+  }
+  if (!Custom.Read) {
+    FLineNumber = Custom.FirstLine;
+    Error(Format("unknown property %s", {Name}));
+  }
+}
+
+void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadData,
+                             const TWriterProc&, bool) {
+  if (!FCustom || FCustom->Read || !ReadData || !SameText(Name, FCustom->Name)) return;
+  FCustom->Read = true;
+  std::istringstream Lines(FCustom->Lines);
+  TReader Items(Lines);
+  Items.FLineNumber = FCustom->FirstLine;
+  Items.FListName = Name;
+  Items.FListEnd = FLineNumber;
+  ReadData(Items);
+  if (!Items.EndOfList()) {
+    ++Items.FLineNumber;
+    Items.Error(Format("unread items in %s", {Name}));
+  }
 }
 
 void TReader::ReadHeader(TObject* Obj, std::string_view Header) {
@@ -262,6 +369,10 @@ void TReader::ReadProperty(TObject* Obj, const TClassInfo& Info, std::string_vie
   if (Equal == std::string_view::npos) Error("property or end expected");
   std::string Name = Trim(Line.substr(0, Equal));
   std::string Text = Trim(Line.substr(Equal + 1));
+  if (Text == "(") {
+    ReadCustomProperty(Obj, Name);
+    return;
+  }
   const TPropInfo* P = Name.empty() ? nullptr : Info.FindProperty(Name);
   if (!P || P->IsEvent()) Error(Format("unknown property %s", {Name}));
   if (P->ReadOnly()) Error(Format("property %s is read-only", {Name}));
