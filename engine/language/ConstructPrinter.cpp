@@ -216,6 +216,8 @@ void AllowedClause(TIEWriter& W, const TIEDefinedType& T) {
 bool HasDefault(const IIEValue& Default) {
   if (!Default || Default->DType() == dtNone) return false;
   if (Default->Equals(FCNil) || Default->Equals(FCNilList)) return false;
+  // A fuzzy slot without a default of its own holds an empty set, which prints as nothing.
+  if (Default->DType() == dtFuzzy) return !Default->GetToString().empty();
   if (const TValueVector* L = Default->DType() == dtList ? Default->ListPtr() : nullptr)
     return L->Count() > 0;
   return true;

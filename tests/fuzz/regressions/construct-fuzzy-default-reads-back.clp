@@ -1,0 +1,5 @@
+(deftype temp extends (type FUZZY) (range 0 100) (units "deg C")
+  (values (term cold ((0 1) (50 0))) (term hot ((50 0) (100 1)))))
+(deftemplate reading (slot where) (slot t (type temp)))
+(defrule chilly (reading (where ?w) (t very cold)) => (assg (where x) (t(?s or hot))))
+(assert (reading (where here) (t cold)) (go co,d))
