@@ -4,9 +4,9 @@
 #include <chrono>
 
 #include "engine/core/IEFuzzy.h"
-#include "engine/engine/CoreFunctions.h"
 #include "engine/engine/FactSet.h"
 #include "engine/language/IEParser.h"
+#include "engine/packages/StandardPackage.h"
 #include "platform/Restore.h"
 
 namespace norvale {
@@ -86,18 +86,24 @@ void TInferenceEngine::CreateOwnedObjects() {
 void TInferenceEngine::AfterConstruction() {
   TComponent::AfterConstruction();
   CreateOwnedObjects();
-  AddCoreFunctions();
   AddDefaultPackages();
   Assert(NewRef<TFact>(CreateFactTemplate(SInitialFactPattern)), false);
 }
 
 void TInferenceEngine::AddDefaultPackages() {
-  // The built-in packages register their functions here as they are added to the system.
+  // In this order: Standard, Miscellaneous, Predicate, Math, String, Object, Trigonometry,
+  // Business, FuzzyLogic. Each package registers its functions here as it is created; the
+  // packages after the standard one join as they are written.
+  if (FPackages.Contains(pStandard)) NewObject<TStandardPackage>(this);
   OnAddDefaultPackages(this);
 }
 
 void TInferenceEngine::SetPackages(TFunctionPackages Value) {
   if (Value == FPackages) return;
+  // Every package the engine owns goes, the last first.
+  for (int I = ComponentCount(); I-- > 0;)
+    if (I < ComponentCount())
+      if (auto* Package = dynamic_cast<TUserPackage*>(Components(I))) Free(Package);
   FPackages = Value;
   AddDefaultPackages();
 }
@@ -114,12 +120,6 @@ void TInferenceEngine::CreateSpecialTemplates() {
     FInitialFactPattern = NewObject<TIEPattern>(this, 0, Initial, SInitialFactPattern);
   IFactTemplate Null = CreateFactTemplate(SNullFact);
   FNullFact = NewRef<TFact>(Null);
-}
-
-void TInferenceEngine::AddCoreFunctions() {
-  for (IUserFunction F : {NewEqFunction(), NewNeqFunction(), NewEqStarFunction(), NewAndFunction(),
-                          NewOrFunction(), NewNotFunction()})
-    F->AddReasoner(this);
 }
 
 void TInferenceEngine::BeforeDestruction() {
@@ -307,12 +307,12 @@ void TInferenceEngine::BeginFactModify(const IFact& Fact) {
   RetractFact(IndexOfFact(Fact.Get()));
 }
 
-void TInferenceEngine::EndFactModify(const IFact& Fact) {
+int TInferenceEngine::EndFactModify(const IFact& Fact) {
   struct TDone {
     bool& F;
     ~TDone() { F = false; }
   } Done{FModifying};
-  Assert(Fact);
+  return Assert(Fact);
 }
 
 void TInferenceEngine::AddPendingFact(const IFact& Fact, bool Assertion) {
@@ -608,12 +608,19 @@ void TInferenceEngine::FactTemplateRenaming(TFactTemplate* Template, const std::
 // --- IReasoner ------------------------------------------------------------------------------
 // Printing goes through the parser: the one writer of read-back text (EngineLanguage.cpp).
 
+// An engine that is being destroyed takes no function in and lets none go: its table goes with
+// it, and the function keeps no link back to it.
 void TInferenceEngine::AddUserFunction(const IUserFunction& Function) {
-  if (Function) FUserFunctions->Put(Function->FunctionName(), Function);
+  if (!Function) return;
+  if (FTearingDown || Destroying() || !FUserFunctions) {
+    Function->Reasoners().Forget(this);
+    return;
+  }
+  FUserFunctions->Put(Function->FunctionName(), Function);
 }
 
 void TInferenceEngine::RemoveUserFunction(const IUserFunction& Function) {
-  if (!Function) return;
+  if (!Function || FTearingDown || Destroying() || !FUserFunctions) return;
   IUserFunction Registered;
   if (FUserFunctions->Find(Function->FunctionName(), Registered) && Registered == Function)
     FUserFunctions->Remove(Function->FunctionName());
@@ -699,6 +706,10 @@ void TInferenceEngine::FreeDeferredRules() {
 }
 
 int TInferenceEngine::Run(int MaxSteps) {
+  // A run started by a rule of the running one fires nothing: the activation being fired is still
+  // first on the agenda.
+  if (FRunning) return 0;
+  TRestore<bool> Running(FRunning, true);
   BeginInference();
   while (!FAgenda->Empty() && !FHalted && FRulesFired < MaxSteps) {
     Lock();

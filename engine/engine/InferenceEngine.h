@@ -363,7 +363,8 @@ class TInferenceEngine : public TComponent,
   void ClearFacts() { FFacts->Clear(); }
   // modify and duplicate: the very fact is retracted, changed, and asserted again.
   void BeginFactModify(const IFact& Fact);
-  void EndFactModify(const IFact& Fact);
+  // Asserts the fact again; its new ID, or -1 when it was not added.
+  int EndFactModify(const IFact& Fact);
   bool Modifying() const noexcept { return FModifying; }
   TEvent<TObject* /*Sender*/, const IFact& /*Fact*/> OnAssertion, OnRetraction;
   TNotifyEvent OnClearFacts;
@@ -434,7 +435,8 @@ class TInferenceEngine : public TComponent,
 
   // --- the inference cycle ---
   // Fires the first activation of the agenda until the agenda is empty, the engine halts or
-  // MaxSteps rules fired; the number of rules fired.
+  // MaxSteps rules fired; the number of rules fired. A run called during a run fires nothing and
+  // answers 0.
   int Run(int MaxSteps = std::numeric_limits<int>::max());
   virtual void BeginInference();
   virtual void EndInference();
@@ -473,8 +475,6 @@ class TInferenceEngine : public TComponent,
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
-  // Registers the functions the pattern compiler relies on (eq, neq, eq*, and, or, not).
-  virtual void AddCoreFunctions();
   void CreateSpecialTemplates();
 
  private:
@@ -529,6 +529,7 @@ class TInferenceEngine : public TComponent,
   // Rules removed while they fire are freed once the firing is complete.
   std::vector<TRule*> FDeferredRules;
   bool FHalted = false;
+  bool FRunning = false;      // Run is firing rules
   bool FTearingDown = false;  // BeforeDestruction has begun
   int FRulesFired = 0;
   TSalience FSalienceEvaluation = sActivate;

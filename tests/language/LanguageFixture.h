@@ -1,5 +1,7 @@
 // An engine with console capture and test doubles of the few functions the language tests call
-// (arithmetic, comparisons, printout, bind, if, return, exit), until the standard package exists.
+// that no package of the engine provides yet (arithmetic, numeric comparisons, printout, bind, if,
+// return, two list functions). The engine's standard package supplies the rest (assert, exit,
+// gensym*, eq, and, ...).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -126,23 +128,7 @@ class LanguageFixture : public ::testing::Test {
       }
       return Result;
     });
-    AddRaw("exit", [](const IFunCall&, TIEContext*) -> IIEValue { throw EAbort(); });
-    // Asserts copies of its fact arguments, made concrete in the calling context.
-    AddRaw("assert", [Engine](const IFunCall& Call, TIEContext* Context) -> IIEValue {
-      IIEValue Result = FCFalse;
-      for (const IIEValue& A : Call->Arguments()) {
-        IFact F = A->AsFact()->Clone();
-        Context->Resolve(F);
-        int Id = Engine->Assert(F, false);
-        if (Id >= 0) Result = NewFactId(Id);
-      }
-      return Result;
-    });
     test::NewTriangleFunction()->AddReasoner(Engine);
-    AddRaw("gensym*", [](const IFunCall&, TIEContext*) -> IIEValue {
-      static int Counter = 0;
-      return NewAtom("gen" + std::to_string(++Counter));
-    });
     AddRaw("fail", [](const IFunCall& Call, TIEContext*) -> IIEValue {
       throw EIEException(Call->GetArgumentCount() ? Call->GetArgument(0)->AsString() : "failed");
     });
