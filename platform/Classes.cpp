@@ -64,7 +64,8 @@ TComponent::TComponent(TComponent* Owner) {
 TComponent::~TComponent() {
   // Normally BeforeDestruction did all of this while the object was still whole; a component
   // deleted directly gets the same treatment here.
-  if (!FState.Contains(csDestroying)) {
+  if (!FTornDown) {
+    FTornDown = true;
     MarkDestroying();
     NotifyFreeNotifies();
     DestroyComponents();
@@ -82,7 +83,8 @@ TComponent::~TComponent() {
 }
 
 void TComponent::BeforeDestruction() {
-  if (FState.Contains(csDestroying)) return;
+  if (FTornDown) return;
+  FTornDown = true;
   MarkDestroying();
   NotifyFreeNotifies();
   DestroyComponents();

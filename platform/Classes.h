@@ -210,6 +210,9 @@ class TComponent : public TPersistent {
   bool FSiblingNotifications = true;
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FState;
+  // The teardown of BeforeDestruction has run (csDestroying alone also marks the components of
+  // an owner that is going, before their own teardown).
+  bool FTornDown = false;
 };
 
 // Lets code outside a component deliver a notification to it (the framework's own channel).
