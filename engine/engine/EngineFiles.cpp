@@ -8,6 +8,7 @@
 
 #include "engine/engine/FactSet.h"
 #include "engine/engine/InferenceEngine.h"
+#include "engine/functions/InterpretedFunction.h"
 #include "engine/language/IEParser.h"
 #include "engine/language/ParseScope.h"
 #include "platform/Format.h"
@@ -42,6 +43,14 @@ void Section(std::string& Out, const char* Caption, bool EmptyLine) {
   Out += Caption;
   Out += NewLineString;
   if (EmptyLine) Out += NewLineString;
+}
+
+// The rules in the order they were defined, which decides the order in which rules activated
+// by one fact fire: read back in this order they fire as they did.
+std::string RulesText(TInferenceEngine& Engine) {
+  std::string R;
+  for (TRule* Rule : Engine.Rules().Rules()) R += Engine.PrettyPrint(*Rule) + NewLineString;
+  return R;
 }
 
 void Write(std::ostream& Stream, const std::string& Text) {
@@ -90,7 +99,7 @@ std::string TInferenceEngine::GetExpertSystem() {
   }
   if (FRules->Count() > 0) {
     Section(Out, "; Rules ", true);
-    Out += Lines(FRules->GetToString());
+    Out += Lines(RulesText(*this));
   }
   if (FFactSets->Count() > 0) {
     Section(Out, "; Fact Sets ", true);
@@ -126,6 +135,75 @@ void TInferenceEngine::LoadFromFile(const std::string& FileName) {
   LoadFromStream(File);
 }
 
+// --- copying an engine ---------------------------------------------------------------------------
+
+void TInferenceEngine::Assign(TPersistent* Source) {
+  auto* From = dynamic_cast<TInferenceEngine*>(Source);
+  if (!From) {
+    TComponent::Assign(Source);
+    return;
+  }
+  if (From == this) return;
+  Clear();
+  SetParserErrorHandling(From->FParserErrorHandling);
+  SetParserMaxErrors(From->FParserMaxErrors);
+  // What is copied was checked in the source already; the checks come back however this ends.
+  struct TRestoreChecks {
+    TInferenceEngine* E;
+    TTypeChecks Checks;
+    ~TRestoreChecks() { E->SetTypeChecks(Checks); }
+  } Restore{this, From->FTypeChecks};
+  SetTypeChecks(TTypeChecks{});
+  FSalienceEvaluation = From->FSalienceEvaluation;
+  SetStrategy(From->Strategy());
+  SetFactDuplication(From->FFactDuplication);
+  FDuplicateConstructs = From->FDuplicateConstructs;
+  FWatch = From->FWatch;
+  FResetGlobals = From->FResetGlobals;
+  // The source's host functions join this engine's table, where no function of the name is
+  // there yet: this engine's own packages stay its own, so it does not come to depend on the
+  // source's packages staying alive.
+  std::vector<IUserFunction> Interpreted;
+  for (const std::string& Name : From->FUserFunctions->Names()) {
+    IUserFunction F;
+    if (!From->FUserFunctions->Find(Name, F)) continue;
+    if (F->IsInterpreted())
+      Interpreted.push_back(F);
+    else if (!ContainsUserFunction(Name))
+      F->AddReasoner(this);
+  }
+  const bool AllFunctions = FUserFunctions->AssignInterpretedFunctions(Interpreted, true);
+  FFuzzyAutoTerms = From->FFuzzyAutoTerms;
+  SetFuzzyEqualsThreshold(From->FFuzzyEqualsThreshold);
+  FCorrelationMethod = From->FCorrelationMethod;
+  FInferenceMethod = From->FInferenceMethod;
+  SetMinActivationStrength(From->FMinActivationStrength);
+  // Types and templates from their text, parents first, into this engine's own objects.
+  const int Templates = FFactTemplates->Count();
+  Parse(From->FDefinedTypes->GetToString(), true);
+  Parse(From->FFactTemplates->GetToString(), true);
+  for (const IFactTemplate& T : From->FFactTemplates->Templates())
+    if (T->IsBackwardChaining())
+      if (IFactTemplate Own = FFactTemplates->Find(T->TemplateName()))
+        Own->SetBackwardChaining(true);
+  // A deffunction's text may name templates that exist only now.
+  if (!AllFunctions || FFactTemplates->Count() != Templates)
+    FUserFunctions->AssignInterpretedFunctions(Interpreted, false);
+  FGlobalVariables->Assign(From->FGlobalVariables.get());
+  // Fact sets and facts from their text too, so that they are facts of this engine's templates.
+  for (int I = 0; I < From->FFactSets->Count(); ++I) {
+    TFactSet* Set = ParseFactSet(From->FFactSets->Items(I)->GetToString());
+    try {
+      FFactSets->Add(Set);
+    } catch (...) {
+      Free(Set);
+      throw;
+    }
+  }
+  for (const IFact& F : From->FactList()) Assert(F->GetToString());
+  FRules->Assign(*From->FRules);
+}
+
 // --- construct files -----------------------------------------------------------------------------
 
 void TInferenceEngine::SaveFacts(std::ostream& Stream) {
@@ -134,7 +212,8 @@ void TInferenceEngine::SaveFacts(std::ostream& Stream) {
 
 void TInferenceEngine::SaveFacts(std::ostream& Stream, const std::string& TemplateName) {
   for (const IFact& F : FactList())
-    if (F->TemplatePtr()->TemplateName() == TemplateName) Write(Stream, F->GetToString() + NewLineString);
+    if (F->TemplatePtr()->TemplateName() == TemplateName)
+      Write(Stream, F->GetToString() + NewLineString);
 }
 
 void TInferenceEngine::SaveFacts(const std::string& FileName) {
@@ -166,7 +245,7 @@ void TInferenceEngine::SaveFactTemplates(const std::string& FileName) {
   SaveFactTemplates(File);
 }
 
-void TInferenceEngine::SaveRules(std::ostream& Stream) { Write(Stream, FRules->GetToString()); }
+void TInferenceEngine::SaveRules(std::ostream& Stream) { Write(Stream, RulesText(*this)); }
 
 void TInferenceEngine::SaveRules(const std::string& FileName) {
   std::ofstream File = CreateOutputFile(FileName);

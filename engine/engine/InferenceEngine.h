@@ -287,6 +287,11 @@ class TInferenceEngine : public TComponent,
   // The global variables as one defglobal; empty when there are none.
   std::string PrettyPrintGlobalVariables();
   // --- the whole system and construct files ---
+  // From another engine: cleared, then its settings, types, templates, functions, globals, fact
+  // sets, facts and rules, each made anew for this engine (from their text where they hang on
+  // an engine). Functions of the source that this engine has no function of the name for are
+  // shared.
+  void Assign(TPersistent* Source) override;
   // The engine's version, 2.0; the whole-system text and the version command report it.
   double Version() const noexcept { return FVersion; }
   // The whole engine as knowledge-language text: a header of counts, the fact-duplication

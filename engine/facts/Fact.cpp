@@ -278,36 +278,8 @@ int32_t TFact::GetHashCode() const {
   return static_cast<int32_t>(T * 31u + H);
 }
 
-std::string TFact::GetToString() const {
-  if (!FTemplate) {
-    std::string R = "(";
-    for (const IIEValue& V : FValues)
-      if (V) R += V->ToString() + " ";
-    return R + ")";
-  }
-  auto& Self = const_cast<TFact&>(*this);
-  const std::string& Name = FTemplate->TemplateName();
-  if (FTemplate->IsOrdered()) {
-    TFactSlot* Data = FTemplate->FindSlot(SDefaultSlotName);
-    std::string P = Data ? Self.ValueAt(Data->Index())->ToString() : std::string();
-    return P.empty() ? "(" + Name + ")" : "(" + Name + " " + P + ")";
-  }
-  std::string R = "(" + Name;
-  for (int I : FTemplate->SortedSlots()) {
-    TFactSlot* S = FTemplate->SlotAt(I);
-    const IIEValue& V = Self.ValueAt(I);
-    std::string P = V ? V->ToString() : std::string();
-    if (!P.empty()) {
-      R += " (" + S->Name() + " " + P + ")";
-    } else if (S->IsMultiSlot() && V && V->DType() == dtList && S->SlotDefault() &&
-               !S->SlotDefault()->ToString().empty()) {
-      // An empty multislot whose default is not empty: print it, or it would read back as the
-      // default.
-      R += " (" + S->Name() + ")";
-    }
-  }
-  return R + ")";
-}
+// The fact as the knowledge language reads it back: the one writer of read-back text.
+std::string TFact::GetToString() const { return PrintFact(*this); }
 
 std::string TFact::GetToIDString() const {
   std::string Id = std::to_string(FID);

@@ -554,6 +554,14 @@ void WritePattern(TIEWriter& W, const TIEPattern& Pattern) {
   for (int I = 0; I < Closing; ++I) W.Write(')');
 }
 
+bool IsInsertedInitialPattern(const TIEPattern& Pattern) {
+  if (Pattern.Name() != SInitialFactPattern || Pattern.NegatedCount() != 0 || Pattern.IsTest())
+    return false;
+  const int Data = Pattern.IndexOfSlotName(SDefaultSlotName);
+  return Data >= 0 && Pattern.GetSlotCount() == 1 && Pattern.GetSlotTestCount(Data) == 0 &&
+         Pattern.GetSlotLength(Data) != 0;
+}
+
 std::string PrintPattern(const TIEPattern& Pattern) {
   return Written([&](TIEWriter& W) { WritePattern(W, Pattern); });
 }
@@ -566,6 +574,10 @@ void WriteRuleParts(TIEWriter& W, const TRule& Rule, TRuleConstruct Part) {
     for (size_t I = 0; I < P.size(); ++I) {
       // The goal pattern that a need- pattern makes is made again when the text is read.
       if (I > 0 && P[I - 1]->Name().rfind(SBackChainPrefix, 0) == 0) continue;
+      // So is the leading pattern on the initial fact that the engine puts before a rule that
+      // starts with a negation, a test or a goal, or has no pattern: one written by a user
+      // names its fields or their absence.
+      if (I == 0 && IsInsertedInitialPattern(*P[0])) continue;
       if (!First) W.NewLine();
       First = false;
       WritePattern(W, *P[I]);
