@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <ostream>
 
@@ -12,6 +13,7 @@
 #include "engine/language/IEParser.h"
 #include "engine/language/ParseScope.h"
 #include "platform/Format.h"
+#include "platform/Streaming.h"
 #include "platform/TextStream.h"
 
 namespace norvale {
@@ -202,6 +204,79 @@ void TInferenceEngine::Assign(TPersistent* Source) {
   }
   for (const IFact& F : From->FactList()) Assert(F->GetToString());
   FRules->Assign(*From->FRules);
+}
+
+// --- component streaming -------------------------------------------------------------------------
+
+namespace {
+
+// A list of texts, one quoted string each.
+void DefineTexts(TFiler& Filer, const char* Name, std::function<std::vector<std::string>()> Get,
+                 std::function<void(const std::vector<std::string>&)> Put, bool HasData) {
+  Filer.DefineProperty(
+      Name,
+      [Put](TReader& Reader) {
+        std::vector<std::string> Texts;
+        while (!Reader.EndOfList()) Texts.push_back(Reader.ReadString());
+        Put(Texts);
+      },
+      [Get](TWriter& Writer) {
+        for (const std::string& T : Get()) Writer.WriteString(T);
+      },
+      HasData);
+}
+
+}  // namespace
+
+void TInferenceEngine::DefineProperties(TFiler& Filer) {
+  TComponent::DefineProperties(Filer);
+  DefineTexts(
+      Filer, "DefTypes", [this] { return FDefinedTypes->StreamTexts(); },
+      [this](const std::vector<std::string>& T) { FDefinedTypes->ReadStreamTexts(T); },
+      FDefinedTypes->Count() > 0);
+  DefineTexts(
+      Filer, "Templates", [this] { return FFactTemplates->StreamTexts(); },
+      [this](const std::vector<std::string>& T) { FFactTemplates->ReadStreamTexts(T); },
+      !FFactTemplates->StreamTexts().empty());
+  DefineTexts(
+      Filer, "Variables", [this] { return FGlobalVariables->StreamTexts(); },
+      [this](const std::vector<std::string>& T) { FGlobalVariables->ReadStreamTexts(T); },
+      FGlobalVariables->Count() > 0);
+  DefineTexts(
+      Filer, "Rules", [this] { return FRules->StreamTexts(); },
+      [this](const std::vector<std::string>& T) { FRules->ReadStreamTexts(T); },
+      FRules->Count() > 0);
+  DefineTexts(
+      Filer, "FactSets",
+      [this] {
+        std::vector<std::string> Texts;
+        for (int I = 0; I < FFactSets->Count(); ++I)
+          Texts.push_back(FFactSets->Items(I)->GetToString());
+        return Texts;
+      },
+      [this](const std::vector<std::string>& Texts) {
+        for (const std::string& T : Texts) {
+          TFactSet* Set = ParseFactSet(T);
+          try {
+            FFactSets->Add(Set);
+          } catch (...) {
+            Free(Set);
+            throw;
+          }
+        }
+      },
+      FFactSets->Count() > 0);
+  DefineTexts(
+      Filer, "FactsList",
+      [this] {
+        std::vector<std::string> Texts;
+        for (const IFact& F : FactList()) Texts.push_back(F->GetToString());
+        return Texts;
+      },
+      [this](const std::vector<std::string>& Texts) {
+        for (const std::string& T : Texts) Assert(T);
+      },
+      FactCount() > 0);
 }
 
 // --- construct files -----------------------------------------------------------------------------

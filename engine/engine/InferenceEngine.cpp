@@ -577,7 +577,15 @@ void TInferenceEngine::RemoveDependencies() {
   FFacts->Clear();
   FRules->Clear();
 }
-void TInferenceEngine::ClearFactTemplates() { OnClearFactTemplates(this); }
+void TInferenceEngine::ClearFactTemplates() {
+  // The engine's own two templates come back at once: the initial-fact pattern and the null fact
+  // hang on them, and a template file read next would otherwise miss them.
+  if (!Destroying() && !FTearingDown) {
+    if (FInitialFactPattern) FFactTemplates->Add(FInitialFactPattern->FactTemplate());
+    if (FNullFact) FFactTemplates->Add(FNullFact->Template());
+  }
+  OnClearFactTemplates(this);
+}
 void TInferenceEngine::ClearDefinedTypes() { OnClearDefinedTypes(this); }
 
 void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) {

@@ -292,6 +292,10 @@ class TInferenceEngine : public TComponent,
   // an engine). Functions of the source that this engine has no function of the name for are
   // shared.
   void Assign(TPersistent* Source) override;
+  // Component streaming: besides the published settings, the knowledge as lists of texts read back
+  // in this order: "DefTypes", "Templates", "Variables" (the globals), "Rules", "FactSets" (each
+  // a deffacts) and "FactsList" (each fact, asserted). Each is written when it is not empty.
+  void DefineProperties(TFiler& Filer) override;
   // The engine's version, 2.0; the whole-system text and the version command report it.
   double Version() const noexcept { return FVersion; }
   // The whole engine as knowledge-language text: a header of counts, the fact-duplication

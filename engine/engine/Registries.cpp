@@ -617,7 +617,9 @@ std::string TFactTemplates::GetToString() const {
 
 std::vector<std::string> TFactTemplates::StreamTexts() const {
   std::vector<std::string> Texts;
-  for (const IFactTemplate& T : Templates())
+  for (const IFactTemplate& T : InheritanceOrder(
+           Templates(), [](const IFactTemplate& T) { return T->Parent(); },
+           SFactTemplateInheritanceCorrupt))
     if (!EngineMade(T)) Texts.push_back(T->GetToString());
   return Texts;
 }
@@ -716,7 +718,9 @@ std::string TIEDefinedTypes::GetToString() const {
 
 std::vector<std::string> TIEDefinedTypes::StreamTexts() const {
   std::vector<std::string> Texts;
-  for (const IIEDefinedType& T : Types()) Texts.push_back(T->GetToString());
+  for (const IIEDefinedType& T : InheritanceOrder(
+           Types(), [](const IIEDefinedType& T) { return T->Ancestor(); }, STypeInheritanceCorrupt))
+    Texts.push_back(T->GetToString());
   return Texts;
 }
 

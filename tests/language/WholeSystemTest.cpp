@@ -11,6 +11,7 @@
 
 #include "LanguageFixture.h"
 #include "engine/engine/FactSet.h"
+#include "platform/Streaming.h"
 
 namespace norvale {
 namespace {
@@ -190,6 +191,24 @@ TEST_F(WholeSystemTest, AGlobalThatCallsADeffunctionAndABackwardChainingTemplate
             Engine->FactTemplates().Find("need-goal")->GetToString());
   EXPECT_EQ(Firings(Copy), (std::vector<std::string>{"show"}));
   EXPECT_EQ(OtherConsole, "s=42\r\n");
+}
+
+TEST_F(WholeSystemTest, AStreamedEngineComesBackWithItsKnowledge) {
+  Engine->Parse(ReadFile(std::string(NORVALE_FIXTURES) + "/household.clp"), true);
+  Engine->Parse("(defglobal ?*n* = 3)", true);
+  Engine->Reset();
+  Engine->Assert("(family jones Dan)");
+  Engine->SetStrategy(ssBreadthFirst);
+  std::ostringstream Out;
+  TWriter(Out).WriteComponent(Engine);
+  for (const char* List : {"DefTypes = (", "Templates = (", "Variables = (", "Rules = (",
+                           "FactSets = (", "FactsList = ("})
+    EXPECT_NE(Out.str().find(List), std::string::npos) << List;
+  TInferenceEngine* Copy = NewEngine();
+  std::istringstream In(Out.str());
+  TReader(In).ReadComponent(Copy);
+  EXPECT_EQ(Copy->Strategy(), ssBreadthFirst);
+  EXPECT_EQ(Masked(Copy->GetExpertSystem()), Masked(Engine->GetExpertSystem()));
 }
 
 TEST_F(WholeSystemTest, ASyntaxErrorLeavesWhatWasReadBeforeItAndNoReset) {
