@@ -55,6 +55,15 @@ std::string RulesText(TInferenceEngine& Engine) {
   return R;
 }
 
+// The stream read in (so that an error of the stream comes first), Clear, then the whole text
+// parsed and executed.
+template <class TClear>
+void ClearAndParse(TInferenceEngine& Engine, std::istream& Stream, TClear Clear) {
+  TParseScope Scope(Engine, Stream);
+  Clear();
+  Scope.Parser().Parse(true);
+}
+
 void Write(std::ostream& Stream, const std::string& Text) {
   Stream.write(Text.data(), static_cast<std::streamsize>(Text.size()));
 }
@@ -105,7 +114,7 @@ std::string TInferenceEngine::GetExpertSystem() {
   }
   if (FFactSets->Count() > 0) {
     Section(Out, "; Fact Sets ", true);
-    for (int I = 0; I < FFactSets->Count(); ++I) Out += Lines(FFactSets->Items(I)->GetToString());
+    for (const std::string& T : FFactSets->StreamTexts()) Out += Lines(T);
   }
   if (FactCount() > 0) {
     Section(Out, "; Facts ", true);
@@ -193,15 +202,7 @@ void TInferenceEngine::Assign(TPersistent* Source) {
     FUserFunctions->AssignInterpretedFunctions(Interpreted, false);
   FGlobalVariables->Assign(From->FGlobalVariables.get());
   // Fact sets and facts from their text too, so that they are facts of this engine's templates.
-  for (int I = 0; I < From->FFactSets->Count(); ++I) {
-    TFactSet* Set = ParseFactSet(From->FFactSets->Items(I)->GetToString());
-    try {
-      FFactSets->Add(Set);
-    } catch (...) {
-      Free(Set);
-      throw;
-    }
-  }
+  FFactSets->ReadStreamTexts(From->FFactSets->StreamTexts());
   for (const IFact& F : From->FactList()) Assert(F->GetToString());
   FRules->Assign(*From->FRules);
 }
@@ -247,30 +248,14 @@ void TInferenceEngine::DefineProperties(TFiler& Filer) {
       [this](const std::vector<std::string>& T) { FRules->ReadStreamTexts(T); },
       FRules->Count() > 0);
   DefineTexts(
-      Filer, "FactSets",
-      [this] {
-        std::vector<std::string> Texts;
-        for (int I = 0; I < FFactSets->Count(); ++I)
-          Texts.push_back(FFactSets->Items(I)->GetToString());
-        return Texts;
-      },
-      [this](const std::vector<std::string>& Texts) {
-        for (const std::string& T : Texts) {
-          TFactSet* Set = ParseFactSet(T);
-          try {
-            FFactSets->Add(Set);
-          } catch (...) {
-            Free(Set);
-            throw;
-          }
-        }
-      },
+      Filer, "FactSets", [this] { return FFactSets->StreamTexts(); },
+      [this](const std::vector<std::string>& T) { FFactSets->ReadStreamTexts(T); },
       FFactSets->Count() > 0);
   DefineTexts(
       Filer, "FactsList",
       [this] {
         std::vector<std::string> Texts;
-        for (const IFact& F : FactList()) Texts.push_back(F->GetToString());
+        FFacts->AssignTo(Texts);
         return Texts;
       },
       [this](const std::vector<std::string>& Texts) {
@@ -337,9 +322,7 @@ void TInferenceEngine::SaveDefinedTypes(const std::string& FileName) {
 }
 
 void TInferenceEngine::LoadFactTemplates(std::istream& Stream) {
-  TParseScope Scope(*this, Stream);
-  FFactTemplates->Clear();
-  Scope.Parser().Parse(true);
+  ClearAndParse(*this, Stream, [this] { FFactTemplates->Clear(); });
 }
 
 void TInferenceEngine::LoadFactTemplates(const std::string& FileName) {
@@ -348,9 +331,7 @@ void TInferenceEngine::LoadFactTemplates(const std::string& FileName) {
 }
 
 void TInferenceEngine::LoadRules(std::istream& Stream) {
-  TParseScope Scope(*this, Stream);
-  FRules->Clear();
-  Scope.Parser().Parse(true);
+  ClearAndParse(*this, Stream, [this] { FRules->Clear(); });
 }
 
 void TInferenceEngine::LoadRules(const std::string& FileName) {
@@ -359,9 +340,7 @@ void TInferenceEngine::LoadRules(const std::string& FileName) {
 }
 
 void TInferenceEngine::LoadDefinedTypes(std::istream& Stream) {
-  TParseScope Scope(*this, Stream);
-  FDefinedTypes->Clear();
-  Scope.Parser().Parse(true);
+  ClearAndParse(*this, Stream, [this] { FDefinedTypes->Clear(); });
 }
 
 void TInferenceEngine::LoadDefinedTypes(const std::string& FileName) {

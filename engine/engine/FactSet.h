@@ -139,6 +139,10 @@ class TFactSets : public TObject {
   void Reset();
   // Every set's deffacts text, concatenated.
   std::string GetToString() const;
+  // Each set's deffacts text, in list order.
+  std::vector<std::string> StreamTexts() const;
+  // Reads each deffacts text in the engine and adds the set it makes.
+  void ReadStreamTexts(const std::vector<std::string>& Texts);
   // Clears, then adds a new set owned by the engine and assigned from each source set.
   void Assign(const TFactSets& Source);
 

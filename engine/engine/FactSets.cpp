@@ -79,6 +79,26 @@ std::string TFactSets::GetToString() const {
   return R;
 }
 
+std::vector<std::string> TFactSets::StreamTexts() const {
+  std::vector<std::string> Texts;
+  Texts.reserve(FItems.size());
+  for (TFactSet* S : FItems) Texts.push_back(S->GetToString());
+  return Texts;
+}
+
+void TFactSets::ReadStreamTexts(const std::vector<std::string>& Texts) {
+  if (!FEngine) throw EIEException(SUnknownEngine);
+  for (const std::string& T : Texts) {
+    TFactSet* Set = FEngine->ParseFactSet(T);
+    try {
+      Add(Set);
+    } catch (...) {
+      Free(Set);
+      throw;
+    }
+  }
+}
+
 void TFactSets::Assign(const TFactSets& Source) {
   if (&Source == this) return;
   std::vector<TFactSet*> From = Source.FItems;
