@@ -79,12 +79,8 @@ TFact* TFacts::ByID(int32_t ID) const {
 
 void TFacts::PutID(TFact* Fact) {
   const int32_t ID = Fact->ID();
-  if (FDenseLive == 0) {
-    // An empty window starts at this ID.
-    FByDenseID.clear();
-    FDenseHead = 0;
-    FDenseBase = ID;
-  }
+  // An empty window (every way of emptying one leaves no entries) starts at this ID.
+  if (FDenseLive == 0) FDenseBase = ID;
   const int64_t Offset = static_cast<int64_t>(ID) - FDenseBase;
   const size_t Used = FByDenseID.size() - FDenseHead;
   if (Offset >= 0 && Offset < static_cast<int64_t>(Used + 1024 + 2 * static_cast<size_t>(FLive))) {
