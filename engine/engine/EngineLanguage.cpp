@@ -177,7 +177,6 @@ TFactSet* TInferenceEngine::ParseFactSet(const std::string& Text) {
   return ParseText(*this, Text, [](TIEParser& P) { return P.ParseFactSet(); });
 }
 
-
 IFuzzySet TInferenceEngine::ParseFuzzySet(TIFuzzyVariable* Variable, const std::string& Text) {
   return ParseText(*this, Text,
                    [&](TIEParser& P) { return P.ParseFuzzySet(IFuzzyVariable(Variable)); });

@@ -839,9 +839,9 @@ bool TUserFunctions::AssignInterpretedFunctions(const std::vector<IUserFunction>
     auto* I = dynamic_cast<const TInterpretedFunction*>(F.Get());
     return I ? I->Order() : 0;
   };
-  std::stable_sort(Sorted.begin(), Sorted.end(), [&](const IUserFunction& A, const IUserFunction& B) {
-    return OrderOf(A) < OrderOf(B);
-  });
+  std::stable_sort(
+      Sorted.begin(), Sorted.end(),
+      [&](const IUserFunction& A, const IUserFunction& B) { return OrderOf(A) < OrderOf(B); });
   for (const IUserFunction& F : Sorted) {
     try {
       if (!FEngine) throw EIEException(SUnknownEngine);
